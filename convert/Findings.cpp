@@ -1,0 +1,5 @@
+#include "convert/Findings.h"
+// STUB: replaced by the real implementation.
+namespace Corvana {
+std::string buildToolIssuesJson(const ToolModel&) { return "[]"; }
+} // namespace Corvana

@@ -1,0 +1,48 @@
+#pragma once
+// Shank and holder sections and database form curves turned into Fusion's
+// straight conical segments, and the distinct holders of a tool list.
+
+#include "sources/ToolModel.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Corvana {
+
+struct ProfileRow {
+    double height = 0;
+    double lowerDiameter = 0;
+    double upperDiameter = 0;
+};
+
+struct DistinctHolder {
+    std::string name;
+    double gaugeLength = 0;
+    bool isMetric = false;
+    std::vector<ProfileRow> rows;
+};
+
+struct FormPoint {
+    double radius = 0;
+    double height = 0;
+};
+
+// Largest chord distance allowed when a fillet arc becomes cones, in inches
+// (default 0.0005). Values of 0 or less are ignored.
+double polyTolerance();
+void setPolyTolerance(double toleranceInch);
+
+std::vector<ProfileRow> shankProfile(const std::vector<ShankSegment>& segments, bool isMetric);
+std::vector<ProfileRow> holderProfile(const ToolModel& tool);
+std::string holderSignature(const std::vector<ProfileRow>& rows, bool isMetric);
+std::vector<DistinctHolder> distinctHolders(const std::vector<ToolModel>& tools);
+
+// Points of a database form curve; nullopt when its "c_order" value is not an integer.
+std::optional<std::vector<FormPoint>> parseFormCurve(std::string_view xml);
+std::vector<HolderSegment> formCurveToHolder(const std::vector<FormPoint>& points, bool isMetric);
+std::vector<ShankSegment> formCurveToShank(const std::vector<FormPoint>& points, double startHeight,
+                                           double totalLength, bool isMetric);
+
+} // namespace Corvana

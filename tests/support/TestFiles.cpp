@@ -1,0 +1,43 @@
+#include "tests/support/TestFiles.h"
+
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace Corvana::Testing {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device entropy;
+    const auto name = "corvana-test-" + std::to_string(entropy()) + "-" + std::to_string(counter++);
+    root = std::filesystem::temp_directory_path() / name;
+    std::filesystem::create_directories(root);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+}
+
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void writeText(const std::filesystem::path& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string readText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+} // namespace Corvana::Testing
