@@ -1,0 +1,48 @@
+#include "platform/AtomicFile.h"
+
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace Corvana {
+namespace {
+
+std::size_t entryCount(const std::filesystem::path& folder) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+    return count;
+}
+
+TEST(AtomicFileTest, ReplacesTheTargetWhole) {
+    Testing::TempDir dir;
+    const auto target = dir.file("library.json");
+    Testing::writeText(target, "old content that is longer than the new one");
+    const auto outcome = writeFileAtomically(target.string(), "{\"new\":1}");
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    EXPECT_EQ(Testing::readText(target), "{\"new\":1}");
+    EXPECT_EQ(entryCount(dir.path()), 1u);
+
+    ASSERT_TRUE(writeFileAtomically(dir.file("fresh.json").string(), "").ok);
+    EXPECT_EQ(Testing::readText(dir.file("fresh.json")), "");
+}
+
+TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoTemporary) {
+    Testing::TempDir dir;
+    std::filesystem::create_directory(dir.file("folder"));
+    const auto onFolder = writeFileAtomically(dir.file("folder").string(), "x");
+    EXPECT_FALSE(onFolder.ok);
+    EXPECT_NE(onFolder.message.find("folder"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
+
+    const auto missingParent = writeFileAtomically(dir.file("no/such/out.json").string(), "x");
+    EXPECT_FALSE(missingParent.ok);
+    EXPECT_FALSE(missingParent.message.empty());
+
+    EXPECT_FALSE(writeFileAtomically("", "x").ok);
+    EXPECT_EQ(entryCount(dir.path()), 1u);
+}
+
+} // namespace
+} // namespace Corvana
