@@ -1,0 +1,201 @@
+#include "library/ImportRequest.h"
+
+#include "convert/Classification.h"
+#include "sources/JsonText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace Corvana {
+namespace {
+
+constexpr double defaultUndercutPercent = 5.0;
+
+// Value at the first position of `indices` holding `index`, provided the value
+// list reaches that position.
+std::optional<double> overrideAt(const std::vector<std::int32_t>& indices,
+                                 const std::vector<double>& values, std::int32_t index) {
+    for (std::size_t position = 0; position < indices.size(); ++position) {
+        if (indices[position] != index) continue;
+        if (position >= values.size()) return std::nullopt;
+        return values[position];
+    }
+    return std::nullopt;
+}
+
+std::optional<double> readOverride(const std::string& json, std::string_view indicesKey,
+                                   std::string_view valuesKey, std::int32_t index) {
+    return overrideAt(readJsonIntList(json, indicesKey), readJsonNumberList(json, valuesKey), index);
+}
+
+bool containsQuotedWord(const std::string& json, std::string_view word) {
+    std::string quoted;
+    quoted.reserve(word.size() + 2);
+    quoted += '"';
+    quoted += word;
+    quoted += '"';
+    return json.find(quoted) != std::string::npos;
+}
+
+bool containsIndex(const std::vector<std::int32_t>& indices, std::int32_t index) {
+    for (const std::int32_t candidate : indices)
+        if (candidate == index) return true;
+    return false;
+}
+
+// Thread mills may not be shorter than one pitch; the overhang only follows the length.
+void raiseThreadMillLength(ToolModel& tool) {
+    if (tool.type != "thread_mill" || !(tool.pitch > 0)) return;
+    if (!(tool.length > 0) || !(tool.pitch > tool.length)) return;
+    tool.length = tool.pitch;
+    if (tool.overhang > 0 && tool.pitch > tool.overhang) tool.overhang = tool.pitch;
+}
+
+void applyGeneratedPresets(ToolModel& tool, std::int32_t index, const std::string& json) {
+    if (!containsIndex(readJsonIntList(json, "genIndices"), index)) return;
+    std::string presets = readJsonString(json, "genPreset_" + std::to_string(index));
+    if (!presets.empty()) tool.presetsJson = std::move(presets);
+}
+
+// Fusion has no type for form, routing and turning tools, nor for an
+// off-centre tip radius that is neither a lens nor an oval.
+bool isSelectableIndex(const std::vector<ToolModel>& source, std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= source.size()) return false;
+    const ToolModel& tool = source[static_cast<std::size_t>(index)];
+    if (isUnsupportedTypeCode(tool.typeCode)) return false;
+    return tool.typeCode != TypeOffCentreTipRad || analyzeCircleSegment(tool).kind != 3;
+}
+
+// Integer part, clamped to the 32-bit range; 0 for NaN.
+std::int32_t integerPartToInt32(double value) {
+    if (std::isnan(value)) return 0;
+    const double whole = std::trunc(value);
+    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
+    if (whole <= static_cast<double>(lowest)) return lowest;
+    if (whole >= static_cast<double>(highest)) return highest;
+    return static_cast<std::int32_t>(whole);
+}
+
+ToolModel correctedCopy(const ToolModel& sourceTool, std::int32_t index, const std::string& json,
+                        const std::vector<std::int32_t>& pitchIndices,
+                        const std::vector<double>& pitchValues) {
+    ToolModel tool = sourceTool;
+    if (const auto pitch = overrideAt(pitchIndices, pitchValues, index)) tool.pitch = *pitch;
+    applyToolCorrections(tool, index, json);
+    return tool;
+}
+
+} // namespace
+
+std::int32_t roundOverrideToInt32(double value) {
+    return integerPartToInt32(value + 0.5);
+}
+
+const std::vector<ToolModel>& importSourceTools(ImportSource source) {
+    switch (source) {
+    case ImportSource::Session: return pmSessionTools();
+    case ImportSource::Database: return mdbTools();
+    case ImportSource::File: break;
+    }
+    return ptfTools();
+}
+
+std::string defaultLibraryName(ImportSource source) {
+    return source == ImportSource::Database ? "Imported from MDB" : "Imported from PowerMill";
+}
+
+std::vector<std::size_t> selectedSourceIndices(const std::string& json,
+                                               const std::vector<ToolModel>& source) {
+    const std::vector<std::int32_t> selected = readJsonIntList(json, "selectedIndices");
+    std::vector<std::size_t> kept;
+    kept.reserve(selected.size());
+    for (const std::int32_t index : selected)
+        if (isSelectableIndex(source, index)) kept.push_back(static_cast<std::size_t>(index));
+    return kept;
+}
+
+void applyToolCorrections(ToolModel& tool, std::int32_t index, const std::string& json) {
+    if (tool.type == "thread_mill") tool.spindleClockwise = tool.clockwise;
+    if (const auto value = readOverride(json, "diameterOverrideIndices", "diameterOverrideValues", index))
+        tool.diameter = *value;
+    if (const auto value = readOverride(json, "flutesOverrideIndices", "flutesOverrideValues", index))
+        tool.numFlutes = roundOverrideToInt32(*value);
+    if (const auto value = readOverride(json, "clockwiseOverrideIndices", "clockwiseOverrideValues", index))
+        tool.spindleClockwise = *value != 0;
+    if (const auto value = readOverride(json, "handOverrideIndices", "handOverrideValues", index))
+        tool.tapHand = roundOverrideToInt32(*value);
+    if (const auto value = readOverride(json, "toolNumberOverrideIndices", "toolNumberOverrideValues", index))
+        tool.number = roundOverrideToInt32(*value);
+    raiseThreadMillLength(tool);
+    tool.usePresets = containsQuotedWord(json, "preserveSource") ? readJsonBool(json, "preserveSource") : true;
+    tool.assignStrategies = containsQuotedWord(json, "associateCuttingData") &&
+                            readJsonBool(json, "associateCuttingData");
+    applyGeneratedPresets(tool, index, json);
+}
+
+ImportRequest readImportRequest(const std::string& json, const std::vector<ToolModel>& source,
+                                const std::string& defaultName) {
+    ImportRequest request;
+    request.libraryName = readJsonString(json, "libraryName");
+    if (request.libraryName.empty()) request.libraryName = defaultName;
+    const std::string addinVersion = readJsonString(json, "addinVersion");
+    const auto pitchIndices = readJsonIntList(json, "pitchOverrideIndices");
+    const auto pitchValues = readJsonNumberList(json, "pitchOverrideValues");
+    const auto selected = readJsonIntList(json, "selectedIndices");
+    const auto displayMetric = readJsonIntList(json, "displayUnitMetric");
+    request.tools.reserve(selected.size());
+    for (std::size_t position = 0; position < selected.size(); ++position) {
+        const std::int32_t index = selected[position];
+        if (!isSelectableIndex(source, index)) continue;
+        ToolModel tool = correctedCopy(source[static_cast<std::size_t>(index)], index, json,
+                                       pitchIndices, pitchValues);
+        if (position < displayMetric.size())
+            tool.displayUnit = displayMetric[position] != 0 ? "millimeters" : "inches";
+        tool.sourceDetail = addinVersion;
+        request.tools.push_back(std::move(tool));
+    }
+    request.simplify.removeUndercuts = readJsonBool(json, "removeUndercuts");
+    request.simplify.undercutThreshold =
+        readJsonNumber(json, "undercutThreshold", defaultUndercutPercent) / 100.0;
+    if (!request.tools.empty()) request.simplify.metric = request.tools.front().isMetric;
+    return request;
+}
+
+ImportRequest readImportRequest(const std::string& json, ImportSource source) {
+    return readImportRequest(json, importSourceTools(source), defaultLibraryName(source));
+}
+
+ImportRequest readFileImportRequest(const std::string& json) {
+    return readImportRequest(json, ImportSource::File);
+}
+
+ImportRequest readSessionImportRequest(const std::string& json) {
+    return readImportRequest(json, ImportSource::Session);
+}
+
+ImportRequest readMdbImportRequest(const std::string& json) {
+    return readImportRequest(json, ImportSource::Database);
+}
+
+std::map<std::string, ThreadMillFix> buildThreadMillFixes(const std::vector<ToolModel>& tools,
+                                                          const std::vector<std::string>& identifiers) {
+    std::map<std::string, ThreadMillFix> fixes;
+    const std::size_t count = std::min(tools.size(), identifiers.size());
+    for (std::size_t position = 0; position < count; ++position) {
+        const ToolModel& tool = tools[position];
+        if (tool.type != "thread_mill") continue;
+        // Thread passes along the flute length; a single pass needs no tooth count.
+        std::int32_t passes = 1;
+        if (tool.pitch > 0 && tool.length > 0)
+            passes = std::max(1, integerPartToInt32(tool.length / tool.pitch));
+        fixes.insert_or_assign(identifiers[position],
+                               ThreadMillFix{passes > 1 ? passes : 0, tool.spindleClockwise});
+    }
+    return fixes;
+}
+
+} // namespace Corvana

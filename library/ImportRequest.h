@@ -1,0 +1,70 @@
+#pragma once
+// The request every library operation of the palette carries: which parsed
+// tools to take, the user's per-tool corrections, the target library name and
+// the holder simplification options.
+
+#include "sources/ToolModel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Corvana {
+
+struct SimplifyOpts {
+    bool removeUndercuts = false;
+    double undercutThreshold = 0.05;  // fraction, not percent
+    bool metric = false;              // unit of the first tool; the clean-up uses each tool's own
+};
+
+struct ImportRequest {
+    std::string libraryName;
+    std::vector<ToolModel> tools;  // corrected copies, in selection order
+    SimplifyOpts simplify;
+};
+
+// Correction for a thread mill, keyed by the tool's identifier in the written library.
+struct ThreadMillFix {
+    std::int32_t numberOfTeeth = 0;
+    bool clockwise = true;
+};
+
+// The three tool lists a request can select from.
+enum class ImportSource {
+    File,      // PTF template, project folder or archive
+    Session,   // running PowerMill
+    Database,  // MDB tool database
+};
+
+// The process-wide list of the source.
+const std::vector<ToolModel>& importSourceTools(ImportSource source);
+std::string defaultLibraryName(ImportSource source);
+
+// Positions in `source` that the request selects and that can be written to
+// Fusion, in request order; out-of-range indices and unsupported tools are left out.
+std::vector<std::size_t> selectedSourceIndices(const std::string& json,
+                                               const std::vector<ToolModel>& source);
+
+// Reads the request against `source`; `defaultName` replaces an empty library name.
+// No key is required: missing or malformed parts leave their defaults.
+ImportRequest readImportRequest(const std::string& json, const std::vector<ToolModel>& source,
+                                const std::string& defaultName);
+ImportRequest readImportRequest(const std::string& json, ImportSource source);
+ImportRequest readFileImportRequest(const std::string& json);
+ImportRequest readSessionImportRequest(const std::string& json);
+ImportRequest readMdbImportRequest(const std::string& json);
+
+// Applies the request's overrides for source index `index` to `tool`.
+void applyToolCorrections(ToolModel& tool, std::int32_t index, const std::string& json);
+
+// One fix per thread mill that has an identifier at its position; a later
+// tool with the same identifier replaces an earlier one.
+std::map<std::string, ThreadMillFix> buildThreadMillFixes(const std::vector<ToolModel>& tools,
+                                                          const std::vector<std::string>& identifiers);
+
+// Integer part of (value + 0.5), clamped to the 32-bit range; 0 for NaN.
+std::int32_t roundOverrideToInt32(double value);
+
+} // namespace Corvana

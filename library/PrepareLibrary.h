@@ -1,0 +1,61 @@
+#pragma once
+// The host-free work of an import: holder simplification, unit conversion and
+// the library JSON texts, shared by the add-in's import pipeline and the
+// command line.
+
+#include "convert/LibraryJson.h"
+#include "library/ImportRequest.h"
+#include "sources/ToolModel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace Corvana {
+
+// Where holders go: into the main document, or into a library of their own.
+struct HolderDestination {
+    LibraryJsonMode documentMode = ToolsOnly;
+    bool writeHolderLibrary = false;
+    std::string holderLibraryName;
+};
+
+// Mode 0 keeps holders out of the main document, 1 puts them in, 2 writes them
+// to the named holder library (into the main document when the name is empty).
+// Any other mode counts as 1.
+HolderDestination holderDestinationFor(std::int32_t mode, const std::string& holderLibraryName);
+
+// True for millimetres: the display unit when it names one, else the tool's own unit.
+bool targetUnitIsMetric(const ToolModel& tool);
+
+// Identifier seed of the tool at `position`: base + position with 32-bit wrap-around.
+std::int32_t importIdentifierSeed(std::int32_t base, std::size_t position);
+
+// Stable identifiers of `count` tools from the seeds base, base + 1, ...
+std::vector<std::string> makeImportIdentifiers(std::int32_t base, std::size_t count);
+
+// A base seed from the system's non-deterministic source, so each import gets new identifiers.
+std::int32_t drawImportIdentifierBase();
+
+struct PreparedLibrary {
+    std::vector<ToolModel> tools;  // simplified, still in their own units
+    std::string json;
+    bool writeHolderLibrary = false;
+    std::string holderJson;
+    std::string holderLibraryName;
+};
+
+// Called after each tool's holder is simplified with (tools done, total).
+using PrepareProgressFn = std::function<void(std::size_t done, std::size_t total)>;
+
+// Simplifies every holder, converts copies to their target units and writes the
+// main document (and the holder library document when the destination asks for one).
+PreparedLibrary prepareLibrary(std::vector<ToolModel> tools, const SimplifyOpts& simplify,
+                               const std::string& libraryName,
+                               const std::vector<std::string>& identifiers,
+                               const HolderDestination& destination,
+                               const PrepareProgressFn& progress = {});
+
+} // namespace Corvana

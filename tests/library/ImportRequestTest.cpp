@@ -1,0 +1,198 @@
+#include "library/ImportRequest.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace Corvana {
+namespace {
+
+using Names = std::vector<std::string>;
+constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t int32Min = std::numeric_limits<std::int32_t>::min();
+
+ToolModel makeTool(const std::string& identifier, const std::string& type = "end_mill") {
+    ToolModel tool;
+    tool.identifier = identifier;
+    tool.type = type;
+    tool.typeCode = typeCodeFor(type);
+    tool.diameter = 10;
+    tool.isMetric = true;
+    return tool;
+}
+
+std::vector<ToolModel> makeTools(std::size_t count) {
+    std::vector<ToolModel> tools;
+    for (std::size_t i = 0; i < count; ++i) tools.push_back(makeTool("T" + std::to_string(i)));
+    return tools;
+}
+
+Names identifiersOf(const ImportRequest& request) {
+    Names identifiers;
+    for (const auto& tool : request.tools) identifiers.push_back(tool.identifier);
+    return identifiers;
+}
+
+Names readIdentifiers(const std::string& json, const std::vector<ToolModel>& source) {
+    return identifiersOf(readImportRequest(json, source, "Default"));
+}
+
+TEST(ImportRequestTest, SelectionKeepsRequestOrderAndSkipsUnusableTools) {
+    auto source = makeTools(3);
+    EXPECT_EQ(readIdentifiers(R"({"selectedIndices":[2, 0, 7]})", source), (Names{"T2", "T0"}));
+    EXPECT_EQ(readIdentifiers(R"({"selectedIndices":[1,"x",2]})", source), (Names{"T1", "T2"}));
+    EXPECT_EQ(readIdentifiers(R"({"selectedIndices":[-1,2147483647,-2147483648,99999999999,1]})", source),
+              (Names{"T1"}));
+    EXPECT_TRUE(readIdentifiers(R"({"selectedIndices":[0,1)", source).empty());
+    EXPECT_TRUE(readIdentifiers("{}", source).empty());
+
+    source.push_back(makeTool("Router", "routing"));
+    source.push_back(makeTool("Turn", "turn_grooving"));
+    // Centre on the axis, radius below the tool radius: neither lens nor oval.
+    source.push_back(makeTool("OffCentre", "off_centre_tip_rad"));
+    source.back().tipRadius = 1;
+    // Centre on the axis at the radius' own height: a lens, which Fusion takes.
+    source.push_back(makeTool("Lens", "off_centre_tip_rad"));
+    source.back().tipRadius = 2;
+    source.back().tipRadiusCentreY = 2;
+    const std::string json = R"({"selectedIndices":[3,4,5,6,0]})";
+    EXPECT_EQ(readIdentifiers(json, source), (Names{"Lens", "T0"}));
+    EXPECT_EQ(selectedSourceIndices(json, source), (std::vector<std::size_t>{6, 0}));
+}
+
+TEST(ImportRequestTest, EachVariantReadsItsOwnListAndDefaultName) {
+    ptfTools() = {makeTool("FromFile")};
+    pmSessionTools() = {makeTool("FromSession")};
+    mdbTools() = {makeTool("FromDatabase")};
+    const std::string json = R"({"libraryName":"","selectedIndices":[0]})";
+    const ImportRequest file = readFileImportRequest(json);
+    const ImportRequest session = readSessionImportRequest(json);
+    const ImportRequest database = readMdbImportRequest(json);
+    EXPECT_EQ(file.libraryName, "Imported from PowerMill");
+    EXPECT_EQ(session.libraryName, "Imported from PowerMill");
+    EXPECT_EQ(database.libraryName, "Imported from MDB");
+    EXPECT_EQ(identifiersOf(file), (Names{"FromFile"}));
+    EXPECT_EQ(identifiersOf(session), (Names{"FromSession"}));
+    EXPECT_EQ(identifiersOf(database), (Names{"FromDatabase"}));
+    EXPECT_EQ(readFileImportRequest(R"({"libraryName":"Mills \"A\""})").libraryName, "Mills \"A\"");
+    ptfTools().clear();
+    pmSessionTools().clear();
+    mdbTools().clear();
+}
+
+TEST(ImportRequestTest, RequestWideOptionsAndDisplayUnits) {
+    auto source = makeTools(3);
+    source[1].isMetric = false;
+    const auto request = readImportRequest(
+        R"({"addinVersion":"2.4.1","selectedIndices":[1,7,0,2],"displayUnitMetric":[1,1,0],)"
+        R"("removeUndercuts":true,"undercutThreshold":12.5})",
+        source, "D");
+    ASSERT_EQ(request.tools.size(), 3u);
+    EXPECT_EQ(request.tools[0].displayUnit, "millimeters");
+    EXPECT_EQ(request.tools[1].displayUnit, "inches");  // position 2 of the selection
+    EXPECT_EQ(request.tools[2].displayUnit, "");
+    EXPECT_EQ(request.tools[2].sourceDetail, "2.4.1");
+    EXPECT_TRUE(request.simplify.removeUndercuts);
+    EXPECT_DOUBLE_EQ(request.simplify.undercutThreshold, 0.125);
+    EXPECT_FALSE(request.simplify.metric);
+
+    const auto defaults = readImportRequest(R"({"selectedIndices":[0]})", source, "D");
+    EXPECT_FALSE(defaults.simplify.removeUndercuts);
+    EXPECT_DOUBLE_EQ(defaults.simplify.undercutThreshold, 0.05);
+    EXPECT_TRUE(defaults.simplify.metric);
+    EXPECT_FALSE(readImportRequest("{}", source, "D").simplify.metric);
+}
+
+TEST(ImportRequestTest, OverridesTakeTheFirstMatchAndStayInTheInt32Range) {
+    auto source = makeTools(2);
+    source[1].pitch = 0.8;
+    const std::string json =
+        R"({"selectedIndices":[1],"diameterOverrideIndices":[1,1],"diameterOverrideValues":[12.5,99],)"
+        R"("pitchOverrideIndices":[0,1],"pitchOverrideValues":[3],)"
+        R"("flutesOverrideIndices":[1],"flutesOverrideValues":[3.5],)"
+        R"("clockwiseOverrideIndices":[1],"clockwiseOverrideValues":[0],)"
+        R"("toolNumberOverrideIndices":[1],"toolNumberOverrideValues":[-1e300]})";
+    const auto request = readImportRequest(json, source, "D");
+    ASSERT_EQ(request.tools.size(), 1u);
+    EXPECT_EQ(request.tools[0].diameter, 12.5);
+    EXPECT_EQ(request.tools[0].pitch, 0.8);  // the value list ends before index 1's position
+    EXPECT_EQ(request.tools[0].numFlutes, 4);
+    EXPECT_FALSE(request.tools[0].spindleClockwise);
+    EXPECT_EQ(request.tools[0].number, int32Min);
+    EXPECT_EQ(source[1].diameter, 10);
+
+    ToolModel tool = makeTool("T");
+    applyToolCorrections(tool, 0, R"({"flutesOverrideIndices":[0],"flutesOverrideValues":[2.49]})");
+    EXPECT_EQ(tool.numFlutes, 2);
+    applyToolCorrections(tool, 0, R"({"handOverrideIndices":[0],"handOverrideValues":[1e300]})");
+    EXPECT_EQ(tool.tapHand, int32Max);
+    EXPECT_EQ(roundOverrideToInt32(std::nan("")), 0);
+    EXPECT_EQ(roundOverrideToInt32(2147483646.4), 2147483646);
+    EXPECT_EQ(roundOverrideToInt32(2147483646.7), int32Max);
+    EXPECT_EQ(roundOverrideToInt32(-2.7), -2);
+}
+
+TEST(ImportRequestTest, PresetFlagsAndGeneratedPresets) {
+    ToolModel tool = makeTool("T");
+    tool.usePresets = false;
+    tool.assignStrategies = true;
+    applyToolCorrections(tool, 0, "{}");
+    EXPECT_TRUE(tool.usePresets);
+    EXPECT_FALSE(tool.assignStrategies);
+    applyToolCorrections(tool, 0, R"({"preserveSource":false,"associateCuttingData":true})");
+    EXPECT_FALSE(tool.usePresets);
+    EXPECT_TRUE(tool.assignStrategies);
+
+    const std::string json = R"({"genIndices":[12,1],"genPreset_12":"[{\"a\":1}]","genPreset_1":"[{\"b\":2}]"})";
+    applyToolCorrections(tool, 12, json);
+    EXPECT_EQ(tool.presetsJson, "[{\"a\":1}]");
+    applyToolCorrections(tool, 1, json);
+    EXPECT_EQ(tool.presetsJson, "[{\"b\":2}]");
+    applyToolCorrections(tool, 2, R"({"genIndices":[2],"genPreset_2":""})");
+    EXPECT_EQ(tool.presetsJson, "[{\"b\":2}]");
+    applyToolCorrections(tool, 0, R"({"diameterOverrideIndicesX":[0],"diameterOverrideValues":[4]})");
+    EXPECT_EQ(tool.diameter, 10);
+}
+
+TEST(ImportRequestTest, ThreadMillLengthAndTeethFollowThePitch) {
+    ToolModel mill = makeTool("TM", "thread_mill");
+    mill.pitch = 1.5;
+    mill.length = 1.0;
+    mill.overhang = 20;
+    mill.clockwise = false;
+    ToolModel noLength = mill;
+    noLength.length = 0;
+    noLength.overhang = 1;
+    applyToolCorrections(mill, 0, "{}");
+    applyToolCorrections(noLength, 0, "{}");
+    EXPECT_EQ(mill.length, 1.5);
+    EXPECT_EQ(mill.overhang, 20);
+    EXPECT_FALSE(mill.spindleClockwise);
+    EXPECT_EQ(noLength.length, 0);
+    EXPECT_EQ(noLength.overhang, 1);
+
+    std::vector<ToolModel> tools(5, makeTool("", "thread_mill"));
+    tools[0].length = 12;
+    tools[0].pitch = 1.5;
+    tools[0].spindleClockwise = false;
+    tools[1].length = 1.2;
+    tools[1].pitch = 1.5;
+    tools[2] = makeTool("", "end_mill");
+    tools[3].length = 1e300;
+    tools[3].pitch = 1e-300;
+    tools[4].length = 6;
+    tools[4].pitch = 2;
+    const auto fixes = buildThreadMillFixes(tools, {"a", "b", "c", "d"});
+    ASSERT_EQ(fixes.size(), 3u);
+    EXPECT_EQ(fixes.at("a").numberOfTeeth, 8);
+    EXPECT_FALSE(fixes.at("a").clockwise);
+    EXPECT_EQ(fixes.at("b").numberOfTeeth, 0);
+    EXPECT_EQ(fixes.at("d").numberOfTeeth, int32Max);
+    EXPECT_EQ(buildThreadMillFixes(tools, {"x", "y", "z", "w", "x"}).at("x").numberOfTeeth, 3);
+}
+
+} // namespace
+} // namespace Corvana

@@ -1,0 +1,118 @@
+#include "library/PrepareLibrary.h"
+
+#include "tests/support/JsonCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace Corvana {
+namespace {
+
+// A metric end mill on two near-equal holder cylinders, which the clean-up merges.
+ToolModel makeHolderTool() {
+    ToolModel tool;
+    tool.isMetric = true;
+    tool.type = "end_mill";
+    tool.typeCode = TypeEndMill;
+    tool.diameter = 10;
+    tool.length = 22;
+    tool.holderName = "HSK63";
+    tool.holderSegments.resize(2);
+    tool.holderSegments[0].upperDiameter = tool.holderSegments[0].lowerDiameter = 40;
+    tool.holderSegments[0].length = 30;
+    tool.holderSegments[1].upperDiameter = tool.holderSegments[1].lowerDiameter = 40.005;
+    tool.holderSegments[1].length = 20;
+    return tool;
+}
+
+// (tool entries, holder entries) in the document's "data".
+std::pair<int, int> countEntries(const std::string& json) {
+    const auto document = Testing::parseJsonOrFail(json);
+    std::pair<int, int> counts{0, 0};
+    if (!document.is_object() || !document.contains("data")) return counts;
+    for (const auto& entry : document["data"])
+        ++(entry.value("type", "") == "holder" ? counts.second : counts.first);
+    return counts;
+}
+
+TEST(PrepareLibraryTest, HolderDestinationTable) {
+    const auto modeZero = holderDestinationFor(0, "PowerMill Holders");
+    const auto modeOne = holderDestinationFor(1, "PowerMill Holders");
+    const auto separate = holderDestinationFor(2, "PowerMill Holders");
+    const auto unnamed = holderDestinationFor(2, "");
+    EXPECT_EQ(modeZero.documentMode, ToolsOnly);
+    EXPECT_FALSE(modeZero.writeHolderLibrary);
+    EXPECT_EQ(modeOne.documentMode, ToolsAndHolders);
+    EXPECT_FALSE(modeOne.writeHolderLibrary);
+    EXPECT_EQ(separate.documentMode, ToolsOnly);
+    EXPECT_TRUE(separate.writeHolderLibrary);
+    EXPECT_EQ(separate.holderLibraryName, "PowerMill Holders");
+    EXPECT_EQ(unnamed.documentMode, ToolsAndHolders);
+    EXPECT_FALSE(unnamed.writeHolderLibrary);
+}
+
+TEST(PrepareLibraryTest, IdentifiersWrapAtTheInt32Limit) {
+    constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
+    EXPECT_EQ(importIdentifierSeed(int32Max, 1), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(importIdentifierSeed(-1, 1), 0);
+    EXPECT_EQ(makeImportIdentifiers(int32Max, 3),
+              (std::vector<std::string>{"0d5a26f4-c08d-3916-8855-5f914bbbbbbc",
+                                        "20b1c2d3-e4f5-4c6d-8a9b-f8096f012345",
+                                        "34095eb2-095d-5fc4-8ce1-f80a92468ace"}));
+    std::set<std::int32_t> bases;
+    for (int draw = 0; draw < 4; ++draw) bases.insert(drawImportIdentifierBase());
+    EXPECT_GT(bases.size(), 1u);
+}
+
+TEST(PrepareLibraryTest, SimplifiesToolsAndConvertsOnlyTheWrittenCopies) {
+    std::vector<ToolModel> tools = {makeHolderTool(), makeHolderTool()};
+    tools[0].displayUnit = "inches";
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    const auto prepared = prepareLibrary(
+        tools, SimplifyOpts{}, "Mills", {"id-a", "id-b"}, holderDestinationFor(0, ""),
+        [&calls](std::size_t done, std::size_t total) { calls.emplace_back(done, total); });
+    EXPECT_EQ(calls, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 2}, {2, 2}}));
+    ASSERT_EQ(prepared.tools.size(), 2u);
+    ASSERT_EQ(prepared.tools[0].holderSegments.size(), 1u);
+    EXPECT_EQ(prepared.tools[0].holderSegments[0].length, 50);
+    EXPECT_EQ(prepared.tools[0].diameter, 10);
+    EXPECT_TRUE(prepared.tools[0].isMetric);
+
+    const auto document = Testing::parseJsonOrFail(prepared.json);
+    ASSERT_TRUE(document.is_object() && document.contains("data") && document["data"].size() == 2);
+    const auto& inchEntry = document["data"][0];
+    const auto& ownUnitEntry = document["data"][1];
+    EXPECT_EQ(inchEntry.value("unit", ""), "inches");
+    EXPECT_EQ(inchEntry.value("guid", ""), "id-a");
+    EXPECT_DOUBLE_EQ(inchEntry["geometry"].value("DC", 0.0), 0.393701);
+    EXPECT_TRUE(inchEntry.contains("holder"));
+    EXPECT_EQ(ownUnitEntry.value("unit", ""), "millimeters");
+    EXPECT_DOUBLE_EQ(ownUnitEntry["geometry"].value("DC", 0.0), 10.0);
+}
+
+TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
+    const std::vector<ToolModel> tools = {makeHolderTool(), makeHolderTool()};
+    const std::vector<std::string> ids = {"id-a", "id-b"};
+    const auto prepareFor = [&](std::int32_t mode, const std::string& name) {
+        return prepareLibrary(tools, SimplifyOpts{}, "Mills", ids, holderDestinationFor(mode, name));
+    };
+    EXPECT_EQ(countEntries(prepareFor(0, "H").json), std::make_pair(2, 0));
+    EXPECT_EQ(countEntries(prepareFor(1, "H").json), std::make_pair(2, 1));
+    EXPECT_EQ(countEntries(prepareFor(2, "").json), std::make_pair(2, 1));
+    EXPECT_EQ(prepareFor(2, "").holderJson, "");
+
+    const auto separate = prepareFor(2, "PowerMill Holders");
+    EXPECT_TRUE(separate.writeHolderLibrary);
+    EXPECT_EQ(separate.holderLibraryName, "PowerMill Holders");
+    EXPECT_EQ(countEntries(separate.json), std::make_pair(2, 0));
+    EXPECT_EQ(countEntries(separate.holderJson), std::make_pair(0, 1));
+    EXPECT_EQ(Testing::parseJsonOrFail(separate.holderJson).value("description", ""), "PowerMill Holders");
+}
+
+} // namespace
+} // namespace Corvana
