@@ -1,9 +1,727 @@
 #include "convert/LibraryJson.h"
-// STUB: replaced by the real implementation.
+
+#include "convert/Classification.h"
+#include "sources/JsonText.h"
+#include "sources/NumberText.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <string_view>
+
 namespace Corvana {
-std::string makeStableGuid(std::int32_t) { return {}; }
-ToolModel convertToolUnits(const ToolModel& tool, bool) { return tool; }
-FusionToolRecord toFusionToolRecord(const ToolModel&, std::int32_t, const std::string&) { return {}; }
-std::string buildToolLibraryJson(const std::vector<ToolModel>&, const std::string&,
-                                 const std::vector<std::string>&, LibraryJsonMode) { return "{}"; }
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+struct TypeFlags {
+    bool probe = false;
+    bool tapered = false;
+    bool barrel = false;
+    bool lens = false;
+    bool oval = false;
+    bool lollipop = false;
+    bool face = false;
+    bool dovetail = false;
+    bool drill = false;
+    bool spot = false;
+    bool center = false;
+    bool threadMill = false;
+    bool tap = false;
+};
+
+TypeFlags typeFlagsFor(std::string_view fusionType) {
+    TypeFlags flags;
+    flags.probe = fusionType == "probe";
+    flags.tapered = fusionType == "tapered mill";
+    flags.barrel = fusionType == "circle segment barrel";
+    flags.lens = fusionType == "circle segment lens";
+    flags.oval = fusionType == "circle segment oval";
+    flags.lollipop = fusionType == "lollipop mill";
+    flags.face = fusionType == "face mill";
+    flags.dovetail = fusionType == "dovetail mill";
+    flags.drill = fusionType == "drill";
+    flags.spot = fusionType == "spot drill";
+    flags.center = fusionType == "center drill";
+    flags.threadMill = fusionType == "thread mill";
+    flags.tap = fusionType == "tap right hand" || fusionType == "tap left hand";
+    return flags;
+}
+
+// Everything one tool's geometry derives from.
+struct GeometryInput {
+    const ToolModel& tool;
+    std::string_view fusionType;
+    TypeFlags flags;
+    double eps = 0;
+    double angle = 0;  // taperAngle in radians
+};
+
+double radians(double degrees) { return degrees * kPi / 180; }
+
+void appendHex(std::string& out, std::uint64_t value, int width) {
+    static constexpr char hexDigits[] = "0123456789abcdef";
+    std::array<char, 16> digits{};
+    for (int i = width - 1; i >= 0; --i) {
+        digits[static_cast<std::size_t>(i)] = hexDigits[value & 0xF];
+        value >>= 4;
+    }
+    out.append(digits.data(), static_cast<std::size_t>(width));
+}
+
+// Preset seeds wrap as 32-bit values instead of overflowing on huge indexes.
+std::int32_t presetSeed(std::int32_t index, std::int32_t k) {
+    const auto seed = (static_cast<std::uint32_t>(index) + 10u) * 100u + static_cast<std::uint32_t>(k);
+    return static_cast<std::int32_t>(seed);
+}
+
+double sumShankLengths(const std::vector<ShankSegment>& segments) {
+    double total = 0;
+    for (const auto& segment : segments) total += segment.length;
+    return total;
+}
+
+double sumKeptHolderLengths(const std::vector<HolderSegment>& segments) {
+    double total = 0;
+    for (const auto& segment : segments)
+        if (!segment.ignore) total += segment.length;
+    return total;
+}
+
+double cuttingDiameter(const GeometryInput& in) {
+    const ToolModel& tool = in.tool;
+    double dc = tool.diameter;
+    if (tool.typeCode == TypeTaperTipped && tool.taperDiameter > 0) dc = tool.taperDiameter;
+    if (in.flags.dovetail && tool.tipRadius > 0) dc = tool.diameter - 2 * tool.tipRadius;
+    if (tool.typeCode != TypeTaperSpherical) return dc;
+    if (tool.tipRadius > 1e-6 && tool.taperAngle > 0)
+        return 2 * tool.tipRadius * (1 - std::sin(in.angle)) / std::cos(in.angle);
+    return in.eps;
+}
+
+double cuttingLength(const GeometryInput& in, double bodyLength, double lb, double dc) {
+    const ToolModel& tool = in.tool;
+    double candidate = bodyLength > 0 ? bodyLength : (lb > 0 ? lb : tool.diameter);
+    if (tool.typeCode == TypeTaperSpherical && tool.taperAngle > 0)
+        candidate = (tool.diameter - dc) / (2 * std::tan(in.angle));
+    if (tool.typeCode == TypeTaperTipped && tool.taperHeight > 0) return std::min(lb, tool.taperHeight);
+    return std::min(lb, candidate);
+}
+
+double shaftDiameter(const GeometryInput& in, double lcf) {
+    const ToolModel& tool = in.tool;
+    double sfdm = tool.shankSegments.empty() ? tool.diameter : tool.shankSegments.front().lowerDiameter;
+    if (tool.typeCode == TypeTaperSpherical)
+        sfdm = tool.diameter;
+    else if (in.flags.tapered && tool.typeCode != TypeTaperTipped && tool.taperAngle > 0)
+        sfdm = std::tan(in.angle) * 2 * lcf + tool.diameter;
+    else if (in.flags.lollipop)
+        sfdm = tool.diameter * 0.5;
+    const bool circleSegment = in.flags.barrel || in.flags.lens || in.flags.oval;
+    if (circleSegment && sfdm >= tool.diameter) sfdm = tool.diameter - in.eps;
+    return sfdm;
+}
+
+void fillDimensions(FusionGeometry& geometry, const GeometryInput& in) {
+    const ToolModel& tool = in.tool;
+    const double shankLength = sumShankLengths(tool.shankSegments);
+    const double bodyLength = in.flags.probe ? tool.diameter : tool.length;
+    geometry.LB = tool.overhang > 0 ? tool.overhang : bodyLength + shankLength;
+    geometry.DC = cuttingDiameter(in);
+    geometry.LCF = cuttingLength(in, bodyLength, geometry.LB, geometry.DC);
+    geometry.OAL = tool.overhang > 0 ? std::max(geometry.LB, bodyLength + shankLength) : geometry.LB;
+    geometry.SFDM = shaftDiameter(in, geometry.LCF);
+    geometry.shoulderDiameter = geometry.SFDM;
+    geometry.shoulderLength = geometry.LCF;
+    geometry.NOF = tool.numFlutes;
+    geometry.writeCuttingLength = !in.flags.probe;
+}
+
+// A point angle of 180 degrees or more is impossible, so such a double is
+// taken to mean the source already stored the full point angle.
+double pointAngle(const ToolModel& tool, const TypeFlags& flags) {
+    if (!(tool.taperAngle > 0)) return flags.spot ? 90 : 118;
+    const double doubled = 2 * tool.taperAngle;
+    return doubled < 180 ? doubled : tool.taperAngle;
+}
+
+void appendAngleParams(std::vector<NumericParam>& params, const GeometryInput& in, double lcf) {
+    const ToolModel& tool = in.tool;
+    const TypeFlags& flags = in.flags;
+    const bool roundProfile =
+        in.fusionType == "ball end mill" || flags.lollipop || flags.barrel || flags.lens || flags.oval;
+    if (tool.typeCode == TypeTaperTipped) {
+        params.push_back({"RE", tool.tipRadius});
+    } else if (!roundProfile) {
+        const bool slot = in.fusionType == "slot mill";
+        params.push_back({"RE", slot ? std::min(tool.tipRadius, tool.upperTipRadius) : tool.tipRadius});
+    }
+    if (flags.tapered || flags.dovetail || in.fusionType == "chamfer mill" || flags.face)
+        params.push_back({"TA", tool.taperAngle});
+    if (flags.center) params.push_back({"TA", 90});
+    if (flags.drill || flags.spot || flags.center) params.push_back({"SIG", pointAngle(tool, flags)});
+    if (tool.typeCode == TypeTaperTipped && lcf > 0) params.push_back({"tip-length", lcf});
+}
+
+void appendBarrelParams(std::vector<NumericParam>& params, const GeometryInput& in, double dc) {
+    const ToolModel& tool = in.tool;
+    const double r = dc / 2;
+    const double profile = tool.barrelRadius;
+    const double axial = tool.tipRadiusCentreY;
+    // An axial distance equal to the profile radius divides by zero; the writer
+    // turns the resulting infinity into 0.
+    const double numerator = (profile - r) * (profile - r) + axial * axial - profile * profile;
+    const double reach = numerator / (2 * (axial - profile)) - in.eps;
+    double lower = std::max(in.eps, reach);
+    if (tool.flatBottom) lower = tool.tipRadius > 1e-6 ? tool.tipRadius : in.eps;
+    params.push_back({"profile-radius", profile});
+    params.push_back({"axial-distance", axial});
+    params.push_back({"lower-radius", lower});
+    params.push_back({"upper-radius", tool.upperTipRadius});
+}
+
+void appendProfileParams(std::vector<NumericParam>& params, const GeometryInput& in, double dc) {
+    const ToolModel& tool = in.tool;
+    if (in.flags.barrel) appendBarrelParams(params, in, dc);
+    if (in.flags.lens) {
+        params.push_back({"lower-radius", std::max(in.eps, tool.tipRadius)});
+        params.push_back({"RE", in.eps});
+        params.push_back({"upper-radius", 0});
+    }
+    if (in.flags.oval) {
+        params.push_back({"profile-radius", tool.tipRadius});
+        params.push_back({"lower-radius", std::max(in.eps, analyzeCircleSegment(tool).height)});
+    }
+    if (in.flags.face) {
+        params.push_back({"DCX", tool.diameter});
+        params.push_back({"upper-radius", 0});
+    }
+}
+
+TypedParam numberParam(std::string key, double value) {
+    return TypedParam{std::move(key), ParamNumber, value, {}};
+}
+
+void appendTypedParams(std::vector<TypedParam>& params, const GeometryInput& in) {
+    const ToolModel& tool = in.tool;
+    if (in.flags.threadMill) {
+        params.push_back(numberParam("NT", 1));
+        params.push_back(TypedParam{"clockwise", ParamRaw, 0, tool.spindleClockwise ? "true" : "false"});
+        params.push_back(numberParam("TPN", tool.pitch));
+        params.push_back(numberParam("TPX", tool.pitch));
+        params.push_back(numberParam("thread-profile-angle", 60));
+        params.push_back(TypedParam{"thread-tip-type", ParamText, 0, "point"});
+    }
+    if (in.flags.tap) params.push_back(numberParam("TP", tool.pitch));
+}
+
+FusionGeometry fusionGeometry(const GeometryInput& in) {
+    FusionGeometry geometry;
+    fillDimensions(geometry, in);
+    appendAngleParams(geometry.numericParams, in, geometry.LCF);
+    appendProfileParams(geometry.numericParams, in, geometry.DC);
+    appendTypedParams(geometry.typedParams, in);
+    return geometry;
+}
+
+std::string vendorText(const ToolModel& tool) {
+    std::string vendor = "CVN";
+    if (!tool.sourceKind.empty()) vendor += ": PM" + tool.sourceKind;
+    if (!tool.sourceDetail.empty()) vendor += " " + tool.sourceDetail;
+    return vendor;
+}
+
+// Roughing/finishing flags per preset: 0 none, 1 roughing, 2 finishing.
+std::vector<int> presetRoles(const ToolModel& tool, const std::vector<NamedPreset>& named) {
+    int roughing = 0;
+    int finishing = 0;
+    for (const auto& entry : named) {
+        if (entry.preset->name == "Roughing") ++roughing;
+        if (entry.preset->name == "Finishing") ++finishing;
+    }
+    std::vector<int> roles(named.size(), 0);
+    if (roughing >= 1 && finishing >= 1) {
+        for (std::size_t k = 0; k < named.size(); ++k) {
+            const std::string& name = named[k].preset->name;
+            roles[k] = name == "Roughing" ? 1 : (name == "Finishing" ? 2 : 0);
+        }
+        return roles;
+    }
+    int common = tool.rfRole;
+    if (roughing >= 2)
+        common = tool.rfRole == 2 ? 0 : 1;
+    else if (finishing >= 2)
+        common = tool.rfRole == 1 ? 0 : 2;
+    std::fill(roles.begin(), roles.end(), common);
+    return roles;
+}
+
+// Rounds a spindle speed to whole rpm; a speed beyond the int32 range is clamped.
+std::int32_t wholeSpeed(double speed) {
+    const double rounded = std::trunc(speed + 0.5);
+    if (!(rounded < 2147483647.0)) return rounded > 0 ? std::numeric_limits<std::int32_t>::max() : 0;
+    if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(rounded);
+}
+
+FusionPreset fusionPreset(const ToolModel& tool, const NamedPreset& entry, std::int32_t index,
+                          std::int32_t k) {
+    const CuttingPreset& source = *entry.preset;
+    FusionPreset preset;
+    const double speed = source.cuttingSpeed > 0 && tool.diameter > 0
+                             ? (tool.isMetric ? 1000 : 12) * source.cuttingSpeed / (kPi * tool.diameter)
+                             : 0;
+    preset.n = wholeSpeed(speed);
+    preset.nRamp = preset.n;
+    const double teeth = std::max(tool.numFlutes, 1);
+    preset.f_z = tool.diameter * source.feedPerTooth;
+    preset.f_n = preset.f_z * teeth;
+    preset.v_f = speed * preset.f_n;
+    preset.v_f_leadIn = preset.f_z * 0.5 * teeth * speed;
+    preset.v_f_leadOut = preset.v_f_leadIn;
+    preset.v_f_transition = preset.v_f_leadIn;
+    preset.v_f_plunge = preset.f_z * 0.33 * teeth * speed;
+    preset.v_f_ramp = preset.v_f_plunge;
+    preset.v_f_retract = preset.v_f_plunge;
+    preset.stepover = tool.diameter * source.radialDepthOfCut;
+    preset.useStepover = preset.stepover > 0;
+    preset.stepdown = tool.diameter * source.axialDepthOfCut;
+    preset.useStepdown = preset.stepdown > 0;
+    preset.v_c = source.cuttingSpeed;
+    preset.name = entry.displayName;
+    preset.guid = makeStableGuid(presetSeed(index, k));
+    preset.materialQuery = materialQueryFor(source.material);
+    preset.hasCoolant = !source.coolant.empty();
+    if (preset.hasCoolant) preset.toolCoolant = fusionCoolantFor(source.coolant);
+    return preset;
+}
+
+std::vector<FusionPreset> fusionPresets(const ToolModel& tool, std::int32_t index) {
+    std::vector<NamedPreset> named;
+    if (tool.usePresets) named = presetNamesFor(tool);
+    const std::vector<int> roles = presetRoles(tool, named);
+    std::vector<FusionPreset> presets;
+    presets.reserve(named.size() + 1);
+    for (std::size_t k = 0; k < named.size(); ++k) {
+        presets.push_back(fusionPreset(tool, named[k], index, static_cast<std::int32_t>(k)));
+        if (!tool.assignStrategies) continue;
+        presets.back().hasStrategies = true;
+        presets.back().roughing = roles[k] == 1;
+        presets.back().finishing = roles[k] == 2;
+    }
+    if (!presets.empty() || !tool.presetsJson.empty()) return presets;
+    FusionPreset fallback;
+    fallback.name = "PM: No Cutting Data";
+    fallback.guid = makeStableGuid(presetSeed(index, 0));
+    fallback.materialQuery = materialQueryFor("");
+    presets.push_back(std::move(fallback));
+    return presets;
+}
+
+} // namespace
+
+std::string makeStableGuid(std::int32_t seed) {
+    const auto seed32 = static_cast<std::uint32_t>(seed);
+    const auto seed64 = static_cast<std::uint64_t>(static_cast<std::int64_t>(seed));
+    std::string guid;
+    guid.reserve(36);
+    appendHex(guid, seed32 * 324508639u + 0xa0b1c2d3u, 8);
+    guid += '-';
+    appendHex(guid, (seed32 * 9320u - 6923u) & 0xFFFFu, 4);
+    guid += '-';
+    appendHex(guid, (seed32 * 4951u + 19565u) & 0xFFFFu, 4);
+    guid += '-';
+    appendHex(guid, (seed32 * 582u - 30053u) & 0xFFFFu, 4);
+    guid += '-';
+    appendHex(guid, (seed64 * 4886718345ull - 92574010236091ull) & 0xFFFFFFFFFFFFull, 12);
+    return guid;
+}
+
+ToolModel convertToolUnits(const ToolModel& tool, bool toMetric) {
+    ToolModel copy = tool;
+    if (tool.isMetric == toMetric) return copy;
+    const double k = toMetric ? 25.4 : 0.03937007874015748;
+    for (double* length : {&copy.diameter, &copy.length, &copy.overhang, &copy.tipRadius,
+                           &copy.taperDiameter, &copy.taperHeight, &copy.barrelRadius, &copy.tipRadiusCentreY,
+                           &copy.tipRadiusCentreX, &copy.upperTipRadius, &copy.pitch})
+        *length *= k;
+    for (auto& shank : copy.shankSegments)
+        for (double* length : {&shank.upperDiameter, &shank.lowerDiameter, &shank.length, &shank.filletRadius})
+            *length *= k;
+    for (auto& holder : copy.holderSegments)
+        for (double* length : {&holder.upperDiameter, &holder.lowerDiameter, &holder.length,
+                               &holder.blendLength, &holder.filletRadius, &holder.curveRadius})
+            *length *= k;
+    const double speedFactor = toMetric ? 0.3048 : 3.280839895013123;
+    for (auto& preset : copy.presets) preset.cuttingSpeed *= speedFactor;
+    copy.isMetric = toMetric;
+    return copy;
+}
+
+FusionToolRecord toFusionToolRecord(const ToolModel& tool, std::int32_t index,
+                                    const std::string& identifier) {
+    FusionToolRecord record;
+    record.fusionType = fusionTypeFor(tool);
+    const GeometryInput in{tool, record.fusionType, typeFlagsFor(record.fusionType),
+                           tool.isMetric ? 0.025 : 0.001, radians(tool.taperAngle)};
+    record.bodyMaterial = tool.toolMaterial;
+    if (record.bodyMaterial.empty())
+        record.bodyMaterial = defaultToolMaterialFor(libraryCategoryFor(record.fusionType));
+    record.writeBodyMaterial = !in.flags.probe;
+    record.geometry = fusionGeometry(in);
+    record.fluteCount = tool.numFlutes;
+    record.description = tool.name.empty() ? tool.entityName : tool.name;
+    record.guid = identifier;
+    record.productId = identifier;
+    record.vendor = vendorText(tool);
+    record.unit = tool.isMetric ? "millimeters" : "inches";
+    record.isTapered = in.flags.tapered;
+    if (record.isTapered) record.taperedType = "tapered_bull_nose";
+    record.hasShaft = !tool.shankSegments.empty();
+    if (record.hasShaft) record.shaft = shankProfile(tool.shankSegments, tool.isMetric);
+    record.hasHolder = !tool.holderSegments.empty() || !tool.holderName.empty();
+    if (record.hasHolder) {
+        record.holder.description = tool.holderName;
+        record.holder.gaugeLength = sumKeptHolderLengths(tool.holderSegments);
+        record.holder.unit = record.unit;
+        record.holder.segments = holderProfile(tool);
+    }
+    record.postProcess.number = tool.number;
+    record.postProcess.diameterOffset = tool.number;
+    record.postProcess.lengthOffset = tool.number;
+    record.presets = fusionPresets(tool, index);
+    record.extraPresetsText = tool.presetsJson;
+    return record;
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 45> kStrategyNames = {
+    "adaptive2d", "bore", "circular", "contour2d", "face", "path3d", "pocket2d", "slot", "thread",
+    "adaptive", "contour_new", "flat", "horizontal_new", "morph", "morphed_spiral", "parallel_new",
+    "pencil_new", "pocket_new", "project", "radial_new", "ramp", "rest_finishing", "scallop_new",
+    "spiral_new", "steep_and_shallow", "valley", "drill", "blend", "flow2", "moduleworks_4axis_finishing",
+    "moduleworks_4axis_roughing", "moduleworks_automatic_deburring", "moduleworks_multiaxis_roughing",
+    "moduleworks_swarf", "moduleworks_three_plus_two", "multiAxisContour", "multiAxisMorph",
+    "rotary_finishing", "swarf5d", "cldToolpath", "contact", "rest_area", "tool", "tool_turning",
+    "toolpath_edit_tool_change"};
+
+// Writes "key": preceded by a comma unless the key opens its object.
+void appendKey(std::string& out, std::string_view key) {
+    if (!out.empty() && out.back() != '{') out += ',';
+    out += '"';
+    out += key;
+    out += "\":";
+}
+
+void appendNumber(std::string& out, std::string_view key, double value, int precision = 6) {
+    appendKey(out, key);
+    out += formatJsonNumber(value, precision);
+}
+
+void appendInteger(std::string& out, std::string_view key, std::int32_t value) {
+    appendKey(out, key);
+    out += std::to_string(value);
+}
+
+void appendBool(std::string& out, std::string_view key, bool value) {
+    appendKey(out, key);
+    out += value ? "true" : "false";
+}
+
+void appendText(std::string& out, std::string_view key, std::string_view text) {
+    appendKey(out, key);
+    out += quoteJsonText(text);
+}
+
+void appendRows(std::string& out, const std::vector<ProfileRow>& rows) {
+    out += '[';
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        out += i == 0 ? "{" : ",{";
+        appendNumber(out, "height", rows[i].height);
+        appendNumber(out, "lower-diameter", rows[i].lowerDiameter);
+        appendNumber(out, "upper-diameter", rows[i].upperDiameter);
+        out += '}';
+    }
+    out += ']';
+}
+
+void appendTypedValue(std::string& out, const TypedParam& param) {
+    appendKey(out, param.key);
+    if (param.kind == ParamRaw)
+        out += param.text;
+    else if (param.kind == ParamText)
+        out += quoteJsonText(param.text);
+    else
+        out += formatJsonNumber(param.number, 6);
+}
+
+void appendGeometry(std::string& out, const FusionGeometry& geometry) {
+    appendKey(out, "geometry");
+    out += '{';
+    appendNumber(out, "DC", geometry.DC);
+    appendNumber(out, "LB", geometry.LB);
+    appendInteger(out, "NOF", geometry.NOF);
+    appendNumber(out, "OAL", geometry.OAL);
+    appendNumber(out, "SFDM", geometry.SFDM);
+    appendNumber(out, "shoulder-diameter", geometry.shoulderDiameter);
+    if (geometry.writeCuttingLength) {
+        appendNumber(out, "LCF", geometry.LCF);
+        appendNumber(out, "shoulder-length", geometry.shoulderLength);
+    }
+    for (const auto& param : geometry.numericParams) appendNumber(out, param.key, param.value);
+    for (const auto& param : geometry.typedParams) appendTypedValue(out, param);
+    out += '}';
+}
+
+void appendToolHolder(std::string& out, const FusionHolder& holder) {
+    appendKey(out, "holder");
+    out += '{';
+    appendText(out, "description", holder.description);
+    appendNumber(out, "gauge-length", holder.gaugeLength);
+    appendText(out, "guid", holder.guid);
+    appendText(out, "product-id", holder.productId);
+    appendText(out, "product-link", holder.productLink);
+    appendText(out, "type", "holder");
+    appendText(out, "unit", holder.unit);
+    appendText(out, "vendor", holder.vendor);
+    if (!holder.segments.empty()) {
+        appendKey(out, "segments");
+        appendRows(out, holder.segments);
+    }
+    out += '}';
+}
+
+void appendPostProcess(std::string& out, const PostProcessBlock& block) {
+    appendKey(out, "post-process");
+    out += '{';
+    appendBool(out, "break-control", block.breakControl);
+    appendText(out, "comment", block.comment);
+    appendInteger(out, "diameter-offset", block.diameterOffset);
+    appendInteger(out, "length-offset", block.lengthOffset);
+    appendBool(out, "live", block.live);
+    appendBool(out, "manual-tool-change", block.manualToolChange);
+    appendInteger(out, "number", block.number);
+    appendInteger(out, "turret", block.turret);
+    out += '}';
+}
+
+// The quoted strategy names joined by commas, built once.
+const std::string& allStrategiesText() {
+    static const std::string text = [] {
+        std::string joined;
+        for (const auto name : kStrategyNames) {
+            if (!joined.empty()) joined += ',';
+            joined += '"';
+            joined += name;
+            joined += '"';
+        }
+        return joined;
+    }();
+    return text;
+}
+
+void appendStrategyList(std::string& out, std::string_view key, bool assigned) {
+    appendKey(out, key);
+    out += '[';
+    if (assigned) out += allStrategiesText();
+    out += ']';
+}
+
+void appendOptionalDepth(std::string& out, std::string_view key, std::string_view useKey, double value,
+                         bool used, int precision) {
+    if (used) appendNumber(out, key, value, precision);
+    appendBool(out, useKey, used);
+}
+
+void appendPreset(std::string& out, const FusionPreset& preset, int precision) {
+    out += '{';
+    appendText(out, "description", preset.description);
+    appendNumber(out, "f_n", preset.f_n, 8);
+    appendNumber(out, "f_z", preset.f_z, precision);
+    appendText(out, "guid", preset.guid);
+    appendKey(out, "material");
+    out += preset.materialQuery.empty() ? std::string_view("{}") : std::string_view(preset.materialQuery);
+    if (preset.hasCoolant) appendText(out, "tool-coolant", preset.toolCoolant);
+    appendInteger(out, "n", preset.n);
+    appendInteger(out, "n_ramp", preset.nRamp);
+    appendText(out, "name", preset.name);
+    if (preset.hasStrategies) {
+        appendKey(out, "strategies");
+        out += '{';
+        appendStrategyList(out, "finishing", preset.finishing);
+        appendStrategyList(out, "roughing", preset.roughing);
+        out += '}';
+    }
+    appendOptionalDepth(out, "stepdown", "use-stepdown", preset.stepdown, preset.useStepdown, precision);
+    appendOptionalDepth(out, "stepover", "use-stepover", preset.stepover, preset.useStepover, precision);
+    appendNumber(out, "v_c", preset.v_c, 3);
+    appendNumber(out, "v_f", preset.v_f, 4);
+    appendNumber(out, "v_f_leadIn", preset.v_f_leadIn, 4);
+    appendNumber(out, "v_f_leadOut", preset.v_f_leadOut, 4);
+    appendNumber(out, "v_f_plunge", preset.v_f_plunge, 4);
+    appendNumber(out, "v_f_ramp", preset.v_f_ramp, 4);
+    appendNumber(out, "v_f_retract", preset.v_f_retract, 4);
+    appendNumber(out, "v_f_transition", preset.v_f_transition, 4);
+    out += '}';
+}
+
+bool isBlankText(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// The items of the extra presets array. A blank inside would leave a dangling
+// comma behind the generated presets, so it counts as nothing.
+std::string_view extraPresetItems(std::string_view text) {
+    const std::size_t open = text.find('[');
+    const std::size_t close = text.rfind(']');
+    if (open == std::string_view::npos || close == std::string_view::npos || close <= open + 1) return {};
+    const std::string_view items = text.substr(open + 1, close - open - 1);
+    return isBlankText(items) ? std::string_view() : items;
+}
+
+void appendPresets(std::string& out, const FusionToolRecord& record) {
+    const int precision = record.unit == "millimeters" ? 3 : 4;
+    for (std::size_t k = 0; k < record.presets.size(); ++k) {
+        if (k > 0) out += ',';
+        appendPreset(out, record.presets[k], precision);
+    }
+    const std::string_view extra = extraPresetItems(record.extraPresetsText);
+    if (extra.empty()) return;
+    if (!record.presets.empty()) out += ',';
+    out += extra;
+}
+
+void appendToolHead(std::string& out, const FusionToolRecord& record) {
+    if (record.writeBodyMaterial) appendText(out, "BMC", record.bodyMaterial);
+    appendText(out, "CT", record.fusionType);
+    appendBool(out, "CSP", record.clearanceStep);
+    appendText(out, "description", record.description);
+    appendText(out, "guid", record.guid);
+    appendInteger(out, "number-of-flutes", record.fluteCount);
+    appendBool(out, "pre-setting", record.presetting);
+    appendText(out, "product-id", record.productId);
+    appendText(out, "product-link", record.productLink);
+    if (record.isTapered) appendText(out, "tapered-type", record.taperedType);
+    appendText(out, "type", record.fusionType);
+    appendText(out, "unit", record.unit);
+    appendText(out, "vendor", record.vendor);
+}
+
+void appendToolEntry(std::string& out, const FusionToolRecord& record) {
+    out += '{';
+    appendToolHead(out, record);
+    appendGeometry(out, record.geometry);
+    if (record.hasShaft) {
+        appendKey(out, "shaft");
+        out += "{\"segments\":";
+        appendRows(out, record.shaft);
+        out += '}';
+    }
+    if (record.hasHolder) appendToolHolder(out, record.holder);
+    appendPostProcess(out, record.postProcess);
+    appendKey(out, "start-values");
+    out += "{\"presets\":[";
+    appendPresets(out, record);
+    out += "]}}";
+}
+
+void appendLibraryHolder(std::string& out, const LibraryHolder& holder) {
+    out += '{';
+    appendText(out, "description", holder.description);
+    appendNumber(out, "gaugeLength", holder.gaugeLength);
+    appendText(out, "guid", holder.guid);
+    appendText(out, "product-id", holder.productId);
+    appendText(out, "type", "holder");
+    appendText(out, "unit", holder.unit);
+    appendText(out, "vendor", holder.vendor);
+    appendKey(out, "segments");
+    appendRows(out, holder.segments);
+    out += '}';
+}
+
+constexpr std::size_t kRowChars = 72;
+constexpr std::size_t kPresetChars = 420;
+constexpr std::size_t kStrategyChars = 720;
+
+std::size_t estimatedToolChars(const FusionToolRecord& record) {
+    std::size_t chars = 600 + 2 * (record.description.size() + record.guid.size() + record.fusionType.size());
+    chars += record.vendor.size() + record.holder.description.size() + record.extraPresetsText.size();
+    chars += 40 * (record.geometry.numericParams.size() + record.geometry.typedParams.size());
+    chars += kRowChars * (record.shaft.size() + record.holder.segments.size());
+    for (const auto& preset : record.presets) {
+        chars += kPresetChars + preset.name.size() + preset.materialQuery.size();
+        if (preset.hasStrategies) chars += kStrategyChars;
+    }
+    return chars;
+}
+
+std::size_t estimatedDocumentChars(const LibraryDocument& document) {
+    std::size_t chars = 128 + document.description.size();
+    for (const auto& record : document.tools) chars += estimatedToolChars(record);
+    for (const auto& holder : document.holders)
+        chars += 200 + holder.description.size() + kRowChars * holder.segments.size();
+    return chars;
+}
+
+std::string serialiseDocument(const LibraryDocument& document) {
+    std::string out;
+    out.reserve(estimatedDocumentChars(document));
+    out += '{';
+    appendText(out, "description", document.description);
+    appendText(out, "guid", document.guid);
+    appendText(out, "units", document.units);
+    appendInteger(out, "version", document.version);
+    appendKey(out, "data");
+    out += '[';
+    for (const auto& record : document.tools) {
+        if (out.back() != '[') out += ',';
+        appendToolEntry(out, record);
+    }
+    for (const auto& holder : document.holders) {
+        if (out.back() != '[') out += ',';
+        appendLibraryHolder(out, holder);
+    }
+    out += "]}";
+    return out;
+}
+
+std::vector<LibraryHolder> libraryHolders(const std::vector<ToolModel>& tools) {
+    std::vector<DistinctHolder> distinct = distinctHolders(tools);
+    std::vector<LibraryHolder> holders;
+    holders.reserve(distinct.size());
+    for (std::size_t k = 0; k < distinct.size(); ++k) {
+        LibraryHolder holder;
+        holder.description = std::move(distinct[k].name);
+        holder.gaugeLength = distinct[k].gaugeLength;
+        holder.unit = distinct[k].isMetric ? "millimeters" : "inches";
+        holder.guid = makeStableGuid(static_cast<std::int32_t>(70000 + k));
+        holder.segments = std::move(distinct[k].rows);
+        holders.push_back(std::move(holder));
+    }
+    return holders;
+}
+
+} // namespace
+
+std::string buildToolLibraryJson(const std::vector<ToolModel>& tools, const std::string& description,
+                                 const std::vector<std::string>& identifiers, LibraryJsonMode mode) {
+    LibraryDocument document;
+    document.description = description;
+    document.guid = makeStableGuid(99999);
+    document.units = !tools.empty() && tools.front().isMetric ? "millimeters" : "inches";
+    if (mode != HoldersOnly) {
+        document.tools.reserve(tools.size());
+        for (std::size_t i = 0; i < tools.size(); ++i) {
+            const auto index = static_cast<std::int32_t>(i);
+            const bool hasIdentifier = i < identifiers.size() && !identifiers[i].empty();
+            document.tools.push_back(
+                toFusionToolRecord(tools[i], index, hasIdentifier ? identifiers[i] : makeStableGuid(index)));
+        }
+    }
+    if (mode != ToolsOnly) document.holders = libraryHolders(tools);
+    return serialiseDocument(document);
+}
+
 } // namespace Corvana

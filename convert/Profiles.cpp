@@ -1,13 +1,387 @@
 #include "convert/Profiles.h"
-// STUB: replaced by the real implementation.
+
+#include "sources/NumberText.h"
+
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <unordered_set>
+
 namespace Corvana {
-double polyTolerance() { return 0.0005; }
-void setPolyTolerance(double) {}
-std::vector<ProfileRow> shankProfile(const std::vector<ShankSegment>&, bool) { return {}; }
-std::vector<ProfileRow> holderProfile(const ToolModel&) { return {}; }
-std::string holderSignature(const std::vector<ProfileRow>&, bool) { return {}; }
-std::vector<DistinctHolder> distinctHolders(const std::vector<ToolModel>&) { return {}; }
-std::optional<std::vector<FormPoint>> parseFormCurve(std::string_view) { return std::vector<FormPoint>{}; }
-std::vector<HolderSegment> formCurveToHolder(const std::vector<FormPoint>&, bool) { return {}; }
-std::vector<ShankSegment> formCurveToShank(const std::vector<FormPoint>&, double, double, bool) { return {}; }
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kHalfPi = kPi / 2;
+constexpr double kHolderEpsilon = 1e-5;
+
+std::atomic<double> currentPolyTolerance{0.0005};
+
+void appendRow(std::vector<ProfileRow>& rows, double height, double lower, double upper) {
+    rows.push_back(ProfileRow{height, lower, upper});
+}
+
+// Chords for a quarter arc of radius R so that no chord strays more than tol
+// from the arc. The count is clamped in floating point first: a huge radius
+// makes the raw quotient infinite.
+int filletChordCount(double radius, double tolerance) {
+    if (!(radius > tolerance)) return 8;
+    const double raw = kHalfPi / (2 * std::acos(1 - tolerance / radius));
+    const double chords = std::ceil(raw);
+    if (!(chords < 24)) return 24;
+    if (chords < 4) return 4;
+    return static_cast<int>(chords);
+}
+
+void appendFilletedSegment(std::vector<ProfileRow>& rows, const ShankSegment& segment, double tolerance) {
+    const double radius = segment.filletRadius;
+    const int chords = filletChordCount(radius, tolerance);
+    double previousRadius = segment.lowerDiameter / 2;
+    double previousHeight = 0;
+    for (int i = 1; i <= chords; ++i) {
+        const double angle = i * kHalfPi / chords;
+        const double r = segment.lowerDiameter / 2 + radius * std::sin(angle);
+        const double y = radius * (1 - std::cos(angle));
+        appendRow(rows, y - previousHeight, 2 * previousRadius, 2 * r);
+        previousRadius = r;
+        previousHeight = y;
+    }
+    appendRow(rows, segment.length - radius, segment.upperDiameter, segment.upperDiameter);
+}
+
+HolderSegment makeSection(double upper, double lower, double length) {
+    HolderSegment section;
+    section.upperDiameter = upper;
+    section.lowerDiameter = lower;
+    section.length = length;
+    return section;
+}
+
+// A curve radius Q rounds the lower end: an 8-step quarter circle, then the
+// rest of the section as one cone.
+void appendCurvedSection(std::vector<HolderSegment>& sections, const HolderSegment& segment) {
+    const double curve = segment.curveRadius;
+    const double halfLower = segment.lowerDiameter / 2;
+    double previousRadius = halfLower;
+    double previousHeight = 0;
+    for (int k = 1; k <= 8; ++k) {
+        const double angle = k * kHalfPi * 0.125 - kHalfPi;
+        const double r = curve * std::cos(angle) + halfLower;
+        const double y = curve * std::sin(angle) + curve;
+        sections.push_back(makeSection(2 * r, 2 * previousRadius, y - previousHeight));
+        previousRadius = r;
+        previousHeight = y;
+    }
+    if (segment.length - curve > kHolderEpsilon)
+        sections.push_back(
+            makeSection(segment.upperDiameter, 2 * (curve + halfLower), segment.length - curve));
+}
+
+bool isWidening(const HolderSegment& segment) {
+    return segment.upperDiameter - segment.lowerDiameter > kHolderEpsilon;
+}
+
+// A blend is skipped when the section below already widens up to this one's
+// lower diameter: the cone then simply continues.
+bool continuesWidening(const HolderSegment* previous, const HolderSegment& segment) {
+    return previous != nullptr && isWidening(*previous) &&
+           std::fabs(previous->upperDiameter - segment.lowerDiameter) <= 0.0001;
+}
+
+void appendWideningSection(std::vector<HolderSegment>& sections, const HolderSegment& segment,
+                           const HolderSegment* previous) {
+    const double upper = segment.upperDiameter;
+    const double lower = segment.lowerDiameter;
+    const double length = segment.length;
+    if (segment.filletRadius > kHolderEpsilon && length - segment.filletRadius > kHolderEpsilon) {
+        sections.push_back(makeSection(upper, lower, segment.filletRadius));
+        sections.push_back(makeSection(upper, upper, length - segment.filletRadius));
+        return;
+    }
+    const double blend = segment.blendLength;
+    if (blend > kHolderEpsilon && length - blend > kHolderEpsilon && !continuesWidening(previous, segment)) {
+        sections.push_back(makeSection(upper, lower, blend));
+        sections.push_back(makeSection(upper, upper, length - blend));
+        return;
+    }
+    sections.push_back(makeSection(upper, lower, length));
+}
+
+// A cylinder with a blend narrows over its top B into the next section's lower diameter.
+void appendCylinderSection(std::vector<HolderSegment>& sections, const HolderSegment& segment,
+                           const HolderSegment* next) {
+    const double lower = segment.lowerDiameter;
+    const double blend = segment.blendLength;
+    const double length = segment.length;
+    const bool narrowsIntoNext = next != nullptr && (lower - next->lowerDiameter) / 2 > kHolderEpsilon;
+    if (!narrowsIntoNext || !(blend > kHolderEpsilon) || !(length - blend > kHolderEpsilon)) {
+        sections.push_back(makeSection(segment.upperDiameter, lower, length));
+        return;
+    }
+    sections.push_back(makeSection(lower, lower, length - blend));
+    sections.push_back(makeSection(next->lowerDiameter, lower, blend));
+}
+
+std::vector<HolderSegment> simplifiedHolderSections(const std::vector<HolderSegment>& segments) {
+    std::vector<const HolderSegment*> kept;
+    kept.reserve(segments.size());
+    for (const auto& segment : segments)
+        if (!segment.ignore) kept.push_back(&segment);
+    std::vector<HolderSegment> sections;
+    sections.reserve(kept.size() * 2);
+    for (std::size_t j = 0; j < kept.size(); ++j) {
+        const HolderSegment& segment = *kept[j];
+        const HolderSegment* previous = j > 0 ? kept[j - 1] : nullptr;
+        const HolderSegment* next = j + 1 < kept.size() ? kept[j + 1] : nullptr;
+        const double halfWidening = (segment.upperDiameter - segment.lowerDiameter) / 2;
+        if (segment.curveRadius > kHolderEpsilon && segment.length > segment.curveRadius)
+            appendCurvedSection(sections, segment);
+        else if (halfWidening > kHolderEpsilon)
+            appendWideningSection(sections, segment, previous);
+        else if (std::fabs(halfWidening) <= kHolderEpsilon)
+            appendCylinderSection(sections, segment, next);
+        else
+            sections.push_back(makeSection(segment.upperDiameter, segment.lowerDiameter, segment.length));
+    }
+    return sections;
+}
+
+std::vector<ProfileRow> rowsOfSections(const std::vector<HolderSegment>& sections) {
+    std::vector<ProfileRow> rows;
+    rows.reserve(sections.size());
+    for (const auto& section : sections)
+        appendRow(rows, section.length, section.lowerDiameter, section.upperDiameter);
+    return rows;
+}
+
+// Nearest integer, halves away from zero, as decimal text; a non-finite value gives 0.
+void appendQuanta(std::string& out, double value, double quantum) {
+    double rounded = std::round(value / quantum);
+    if (!std::isfinite(rounded) || rounded == 0) rounded = 0;
+    out += formatJsonNumber(rounded, 0);
+}
+
+bool isTrimmedByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string trimmedName(std::string_view name) {
+    std::size_t begin = 0;
+    std::size_t end = name.size();
+    while (begin < end && isTrimmedByte(name[begin])) ++begin;
+    while (end > begin && isTrimmedByte(name[end - 1])) --end;
+    return std::string(name.substr(begin, end - begin));
+}
+
+double keptHolderLength(const std::vector<HolderSegment>& segments) {
+    double total = 0;
+    for (const auto& segment : segments)
+        if (!segment.ignore) total += segment.length;
+    return total;
+}
+
+} // namespace
+
+double polyTolerance() { return currentPolyTolerance.load(); }
+
+void setPolyTolerance(double toleranceInch) {
+    // A non-finite tolerance would turn every fillet into the 8-chord fallback or worse.
+    if (!(toleranceInch > 0) || !std::isfinite(toleranceInch)) return;
+    currentPolyTolerance.store(toleranceInch);
+}
+
+std::vector<ProfileRow> shankProfile(const std::vector<ShankSegment>& segments, bool isMetric) {
+    const double tolerance = polyTolerance() * (isMetric ? 25.4 : 1.0);
+    std::vector<ProfileRow> rows;
+    rows.reserve(segments.size());
+    for (const auto& segment : segments) {
+        const double radius = segment.filletRadius;
+        if (radius <= 1e-6 || segment.length - radius <= 1e-6) {
+            appendRow(rows, segment.length, segment.lowerDiameter, segment.upperDiameter);
+            continue;
+        }
+        appendFilletedSegment(rows, segment, tolerance);
+    }
+    return rows;
+}
+
+std::vector<ProfileRow> holderProfile(const ToolModel& tool) {
+    if (!tool.rawHolderProfile) return rowsOfSections(simplifiedHolderSections(tool.holderSegments));
+    std::vector<ProfileRow> rows;
+    rows.reserve(tool.holderSegments.size());
+    for (const auto& segment : tool.holderSegments)
+        appendRow(rows, segment.length, segment.lowerDiameter, segment.upperDiameter);
+    return rows;
+}
+
+std::string holderSignature(const std::vector<ProfileRow>& rows, bool isMetric) {
+    const double quantum = isMetric ? 0.025 : 0.001;
+    std::string key = isMetric ? "millimeters|" : "inches|";
+    key += std::to_string(rows.size());
+    for (const auto& row : rows) {
+        key += '|';
+        appendQuanta(key, row.height, quantum);
+        key += ',';
+        appendQuanta(key, row.lowerDiameter, quantum);
+        key += ',';
+        appendQuanta(key, row.upperDiameter, quantum);
+    }
+    return key;
+}
+
+std::vector<DistinctHolder> distinctHolders(const std::vector<ToolModel>& tools) {
+    std::vector<DistinctHolder> holders;
+    std::unordered_set<std::string> seenKeys;
+    for (const auto& tool : tools) {
+        if (tool.holderSegments.empty()) continue;
+        std::vector<ProfileRow> rows = holderProfile(tool);
+        if (!seenKeys.insert(holderSignature(rows, tool.isMetric)).second) continue;
+        DistinctHolder holder;
+        holder.name = trimmedName(tool.holderName);
+        if (holder.name.empty()) holder.name = "Holder " + std::to_string(holders.size() + 1);
+        holder.gaugeLength = keptHolderLength(tool.holderSegments);
+        holder.isMetric = tool.isMetric;
+        holder.rows = std::move(rows);
+        holders.push_back(std::move(holder));
+    }
+    return holders;
+}
+
+namespace {
+
+constexpr std::string_view kOrderMarker = "<member name=\"c_order\" value=\"";
+constexpr std::string_view kPolyMarker = "<member name=\"c_poly\">";
+constexpr std::string_view kValueMarker = "<member name=\"value\" length=\"";
+constexpr std::string_view kMemberEnd = "</member>";
+
+bool isBlankByte(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Decimal numbers separated by white space, up to the first that does not read.
+std::vector<double> readNumberRun(std::string_view text) {
+    std::vector<double> numbers;
+    const char* cursor = text.data();
+    const char* const end = text.data() + text.size();
+    while (true) {
+        while (cursor != end && isBlankByte(*cursor)) ++cursor;
+        if (cursor != end && *cursor == '+') ++cursor;
+        double value = 0;
+        const auto [next, error] = std::from_chars(cursor, end, value, std::chars_format::general);
+        if (error != std::errc() || !std::isfinite(value)) break;
+        numbers.push_back(value);
+        cursor = next;
+    }
+    return numbers;
+}
+
+// The text of the curve's value member, or nullopt when a marker is missing.
+std::optional<std::string_view> polyValueText(std::string_view xml) {
+    const std::size_t poly = xml.find(kPolyMarker);
+    if (poly == std::string_view::npos) return std::nullopt;
+    const std::size_t value = xml.find(kValueMarker, poly);
+    if (value == std::string_view::npos) return std::nullopt;
+    const std::size_t open = xml.find('>', value + kValueMarker.size());
+    if (open == std::string_view::npos) return std::nullopt;
+    const std::size_t close = xml.find(kMemberEnd, open + 1);
+    if (close == std::string_view::npos) return std::nullopt;
+    return xml.substr(open + 1, close - open - 1);
+}
+
+struct FormSection {
+    double upper = 0;
+    double lower = 0;
+    double length = 0;
+};
+
+// Rising runs of at least `minimumRise` become one cone each; a pair that
+// does not rise closes the current run.
+std::vector<FormSection> groupFormPoints(const std::vector<FormPoint>& points, bool isMetric) {
+    const double minimumRise = isMetric ? 0.25 : 0.01;
+    std::vector<FormSection> sections;
+    double accumulated = 0;
+    double runUpper = 0;
+    std::optional<double> runStart;
+    for (std::size_t j = 0; j + 1 < points.size(); ++j) {
+        const FormPoint& from = points[j];
+        const FormPoint& to = points[j + 1];
+        const double rise = to.height - from.height;
+        const bool isLastPair = j + 2 == points.size();
+        if (rise >= 1e-9) {
+            runUpper = 2 * to.radius;
+            if (!runStart) runStart = 2 * from.radius;
+            accumulated += rise;
+            if (accumulated < minimumRise && !isLastPair) continue;
+        }
+        if (accumulated > 1e-9 && runStart) sections.push_back(FormSection{runUpper, *runStart, accumulated});
+        accumulated = 0;
+        runStart.reset();
+    }
+    return sections;
+}
+
+// Points from the start height up; a point below it is replaced by the
+// crossing when its successor lies above.
+std::vector<FormPoint> clipFormPoints(const std::vector<FormPoint>& points, double startHeight) {
+    std::vector<FormPoint> clipped;
+    clipped.reserve(points.size());
+    for (std::size_t j = 0; j < points.size(); ++j) {
+        const FormPoint& point = points[j];
+        if (point.height >= startHeight - 1e-9) {
+            clipped.push_back(point);
+            continue;
+        }
+        if (j + 1 >= points.size() || !(points[j + 1].height > startHeight + 1e-9)) continue;
+        const FormPoint& next = points[j + 1];
+        const double fraction = (startHeight - point.height) / (next.height - point.height);
+        clipped.push_back(FormPoint{point.radius + (next.radius - point.radius) * fraction, startHeight});
+    }
+    return clipped;
+}
+
+} // namespace
+
+std::optional<std::vector<FormPoint>> parseFormCurve(std::string_view xml) {
+    std::vector<FormPoint> points;
+    if (xml.empty()) return points;
+    if (const std::size_t order = xml.find(kOrderMarker); order != std::string_view::npos) {
+        const std::string_view rest = xml.substr(order + kOrderMarker.size());
+        const auto value = parseLeadingInt32(rest.substr(0, rest.find('"')));
+        if (!value) return std::nullopt;
+        if (*value != 2) return points;
+    }
+    if (xml.size() < 22) return points;
+    const auto valueText = polyValueText(xml);
+    if (!valueText) return points;
+    const std::vector<double> numbers = readNumberRun(*valueText);
+    points.reserve(numbers.size() / 3);
+    for (std::size_t i = 0; i + 2 < numbers.size(); i += 3)
+        points.push_back(FormPoint{numbers[i], numbers[i + 2]});
+    return points;
+}
+
+std::vector<HolderSegment> formCurveToHolder(const std::vector<FormPoint>& points, bool isMetric) {
+    std::vector<HolderSegment> segments;
+    if (points.size() < 2) return segments;
+    for (const auto& section : groupFormPoints(points, isMetric))
+        segments.push_back(makeSection(section.upper, section.lower, section.length));
+    return segments;
+}
+
+std::vector<ShankSegment> formCurveToShank(const std::vector<FormPoint>& points, double startHeight,
+                                           double totalLength, bool isMetric) {
+    std::vector<ShankSegment> segments;
+    if (points.size() < 2) return segments;
+    const std::vector<FormPoint> clipped = clipFormPoints(points, startHeight);
+    if (clipped.size() < 2) return segments;
+    double sectionsLength = 0;
+    for (const auto& section : groupFormPoints(clipped, isMetric)) {
+        segments.push_back(ShankSegment{section.upper, section.lower, section.length, 0});
+        sectionsLength += section.length;
+    }
+    const double remaining = totalLength - sectionsLength;
+    if (totalLength > 1e-9 && !segments.empty() && remaining > 1e-6) {
+        const double top = segments.back().upperDiameter;
+        segments.push_back(ShankSegment{top, top, remaining, 0});
+    }
+    return segments;
+}
+
 } // namespace Corvana

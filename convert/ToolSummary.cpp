@@ -1,5 +1,153 @@
 #include "convert/ToolSummary.h"
-// STUB: replaced by the real implementation.
+
+#include "convert/Classification.h"
+#include "convert/Findings.h"
+#include "sources/JsonText.h"
+#include "sources/NumberText.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+#include <vector>
+
 namespace Corvana {
-std::string buildToolSummaryJson(const ToolModel&, std::int32_t, bool) { return "{}"; }
+namespace {
+
+std::string decimalText(std::int64_t value) {
+    std::array<char, 24> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string countText(std::size_t count) {
+    return decimalText(static_cast<std::int64_t>(count));
+}
+
+std::string_view boolText(bool value) {
+    return value ? "true" : "false";
+}
+
+// Appends "key":value, preceded by a comma unless it is the first pair.
+void appendPair(std::string& out, std::string_view key, std::string_view value) {
+    if (out.size() > 1) out += ',';
+    out += '"';
+    out += key;
+    out += "\":";
+    out += value;
+}
+
+struct SummaryState {
+    bool unsupportedType = false;  // form, routing and turning tools: no dimensions shown
+    bool unsupported = false;
+    std::string reason;
+};
+
+SummaryState supportFor(const ToolModel& tool) {
+    SummaryState state;
+    if (isUnsupportedTypeCode(tool.typeCode)) {
+        state.unsupportedType = true;
+        state.unsupported = true;
+        state.reason = "type";
+        return state;
+    }
+    if (tool.typeCode != TypeOffCentreTipRad) return state;
+    const CircleSegmentInfo segment = analyzeCircleSegment(tool);
+    if (segment.kind != 3) return state;
+    state.unsupported = true;
+    state.reason = segment.steep ? "kink" : "reach";
+    return state;
+}
+
+std::string_view roleText(std::int32_t role) {
+    if (role == 1) return "\"rough\"";
+    if (role == 2) return "\"finish\"";
+    return "null";
+}
+
+// Overhang plus every holder section that is not marked to be ignored.
+double holderGauge(const ToolModel& tool) {
+    double gauge = tool.overhang;
+    for (const auto& segment : tool.holderSegments)
+        if (!segment.ignore) gauge += segment.length;
+    return gauge;
+}
+
+std::string cuttingStatus(const ToolModel& tool) {
+    bool partial = false;
+    for (const auto& preset : tool.presets) {
+        const bool hasSpeed = preset.cuttingSpeed > 0;
+        const bool hasFeed = preset.feedPerTooth > 0;
+        if (hasSpeed && hasFeed) return "preserved";
+        partial = partial || hasSpeed || hasFeed;
+    }
+    return partial ? "partial" : "generated";
+}
+
+std::string presetNamesArray(const std::vector<NamedPreset>& named) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        if (i > 0) out += ',';
+        out += quoteJsonText(named[i].displayName);
+    }
+    out += ']';
+    return out;
+}
+
+void appendIdentity(std::string& out, const ToolModel& tool, std::int32_t index, const SummaryState& state) {
+    appendPair(out, "index", decimalText(index));
+    appendPair(out, "isMetric", boolText(tool.isMetric));
+    appendPair(out, "number", decimalText(tool.number));
+    appendPair(out, "identifier", quoteJsonText(tool.identifier));
+    appendPair(out, "name", quoteJsonText(tool.name));
+    appendPair(out, "type", quoteJsonText(tool.type));
+    appendPair(out, "fusionType", quoteJsonText(fusionTypeFor(tool)));
+    appendPair(out, "clockwise", boolText(tool.clockwise));
+    appendPair(out, "rfRole", roleText(tool.rfRole));
+    appendPair(out, "unsupported", boolText(state.unsupported));
+    appendPair(out, "unsupportedReason", quoteJsonText(state.reason));
+}
+
+void appendDimensions(std::string& out, const ToolModel& tool, bool hidden) {
+    const auto number = [hidden](double value) {
+        return hidden ? std::string("null") : formatPaletteNumber(value);
+    };
+    appendPair(out, "diameter", number(tool.diameter));
+    appendPair(out, "fluteLength", number(tool.length));
+    appendPair(out, "overallLength", number(tool.overhang));
+    appendPair(out, "gaugeLength", number(holderGauge(tool)));
+    appendPair(out, "pitch", number(tool.pitch));
+    appendPair(out, "tipRadius", number(tool.tipRadius));
+    appendPair(out, "numFlutes", hidden ? std::string("null") : decimalText(tool.numFlutes));
+    appendPair(out, "holderName", quoteJsonText(hidden ? std::string_view() : tool.holderName));
+    appendPair(out, "holderCount", hidden ? "0" : countText(tool.holderSegments.size()));
+    appendPair(out, "material", quoteJsonText(hidden ? std::string_view() : tool.material));
+}
+
+void appendCuttingData(std::string& out, const ToolModel& tool, bool hidden,
+                       const std::vector<NamedPreset>& named, bool withPresetNames) {
+    const CuttingPreset* first = named.empty() ? nullptr : named.front().preset;
+    const double speed = first ? first->cuttingSpeed : 0;
+    const double feed = first ? first->feedPerTooth * tool.diameter : 0;
+    appendPair(out, "surfaceSpeed", hidden ? "null" : formatPaletteNumber(speed));
+    appendPair(out, "feedPerTooth", hidden ? "null" : formatPaletteNumber(feed));
+    appendPair(out, "cuttingStatus", quoteJsonText(hidden ? std::string() : cuttingStatus(tool)));
+    appendPair(out, "presetCount", hidden ? "0" : countText(named.size()));
+    if (withPresetNames) appendPair(out, "presetNames", hidden ? "[]" : presetNamesArray(named));
+}
+
+} // namespace
+
+std::string buildToolSummaryJson(const ToolModel& tool, std::int32_t index, bool withPresetNames) {
+    const SummaryState state = supportFor(tool);
+    const std::vector<NamedPreset> named = presetNamesFor(tool);
+    std::string out = "{";
+    out.reserve(640);
+    appendIdentity(out, tool, index, state);
+    appendDimensions(out, tool, state.unsupportedType);
+    appendCuttingData(out, tool, state.unsupportedType, named, withPresetNames);
+    appendPair(out, "issues", buildToolIssuesJson(tool));
+    out += '}';
+    return out;
+}
+
 } // namespace Corvana

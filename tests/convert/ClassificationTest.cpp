@@ -1,1 +1,202 @@
+#include "convert/Classification.h"
+
+#include "tests/support/JsonCheck.h"
+
 #include <gtest/gtest.h>
+
+#include <thread>
+
+namespace Corvana {
+namespace {
+
+using Kinds = std::vector<std::int32_t>;
+
+ToolModel classified(std::string_view type, std::string_view name) {
+    ToolModel tool;
+    tool.type = type;
+    tool.typeCode = typeCodeFor(type);
+    tool.name = name;
+    classifyTool(tool);
+    return tool;
+}
+
+std::string typeOf(std::string_view type, std::string_view name) {
+    return fusionTypeFor(classified(type, name));
+}
+
+TEST(ClassificationTest, KeywordsOverrideOnlyPermittedTypes) {
+    EXPECT_EQ(classified("end_mill", "CSK 6mm 90deg").keywordSource, 3);
+    EXPECT_EQ(typeOf("end_mill", "CSK 6mm 90deg"), "counter sink");
+    EXPECT_EQ(typeOf("tip_radiused", "CSK 6mm 90deg"), "bull nose end mill");
+    EXPECT_EQ(classified("end_mill", "6mm CSK").keywordKinds, Kinds{});
+    EXPECT_EQ(typeOf("end_mill", "FACE MILL 50"), "face mill");
+    EXPECT_EQ(classified("end_mill", "SURFACEMILL").keywordKinds, Kinds{});
+    EXPECT_EQ(classified("end_mill", "INSERTED CUTTER").keywordKinds, Kinds{});
+    EXPECT_EQ(typeOf("tip_radiused", "Insert mill R0.8"), "face mill");
+    EXPECT_EQ(typeOf("drill", "FACE MILL 50"), "drill");
+    EXPECT_EQ(typeOf("taper_spherical", "Centre-Drill A2"), "center drill");
+    EXPECT_EQ(classified("end_mill", "SPOTFACE 12").keywordKinds, (Kinds{1, 6}));
+    EXPECT_EQ(typeOf("end_mill", "SPOTFACE 12"), "counter bore");
+    EXPECT_EQ(keywordTypeFor({6, 5}, "drill"), "center drill");
+}
+
+TEST(ClassificationTest, TextsAreSearchedTagsDescriptionName) {
+    ToolModel tool;
+    tool.tags = {"Reamer", "finish"};
+    tool.description = "Boring bar, HSS";
+    tool.name = "CSK Carbide rough";
+    classifyTool(tool);
+    EXPECT_EQ(tool.keywordKinds, Kinds{2});
+    EXPECT_EQ(tool.keywordSource, 1);
+    EXPECT_EQ(tool.toolMaterial, "hss");
+    EXPECT_EQ(tool.toolMaterialSource, 2);
+    EXPECT_EQ(tool.rfRole, 0);
+
+    ToolModel joined;
+    joined.tags = {"C", "SK"};  // tags are joined with blanks, which the compact form drops
+    joined.description = "semi-finish pass";
+    classifyTool(joined);
+    EXPECT_EQ(joined.keywordKinds, Kinds{0});
+    EXPECT_EQ(joined.rfRole, 2);
+}
+
+TEST(ClassificationTest, BodyMaterialAndRoleWords) {
+    EXPECT_EQ(detectToolMaterial("HIGH-SPEED STEEL"), "hss");
+    EXPECT_EQ(detectToolMaterial("solid carbide"), "carbide");
+    EXPECT_EQ(detectToolMaterial("HSSE-PM"), "");
+    ToolModel tool;
+    tool.toolMaterial = "cobalt";
+    tool.name = "HSS+CARBIDE";
+    classifyTool(tool);
+    EXPECT_EQ(tool.toolMaterial, "cobalt");
+    EXPECT_EQ(tool.toolMaterialSource, 0);
+
+    EXPECT_EQ(detectRole("SEMI-FINISH"), 2);
+    EXPECT_EQ(detectRole("RUF 10"), 1);
+    EXPECT_EQ(detectRole("FINE ROUGHNESS"), 0);
+    EXPECT_EQ(classified("end_mill", "EM10 ROUGH FINISH").rfRole, 0);
+}
+
+TEST(ClassificationTest, HandFromNameAndTapTypes) {
+    const ToolModel both = classified("tap", "TAP M6 RH LH");
+    EXPECT_EQ(both.nameHand, 0);
+    EXPECT_EQ(both.handSource, 0);
+    EXPECT_EQ(fusionTypeFor(both), "tap right hand");
+
+    ToolModel left = classified("tap", "M6 LH TAP");
+    EXPECT_EQ(left.handSource, 3);
+    EXPECT_FALSE(left.clockwise);
+    EXPECT_EQ(fusionTypeFor(left), "tap left hand");
+    left.tapHand = 1;
+    EXPECT_EQ(fusionTypeFor(left), "tap right hand");
+    ToolModel right = classified("tap", "M6 RH");
+    right.tapHand = 0;
+    EXPECT_EQ(fusionTypeFor(right), "tap left hand");
+}
+
+TEST(ClassificationTest, SecondClassificationChangesNothing) {
+    ToolModel tool = classified("end_mill", "EM10 ROUGH");
+    tool.name = "HSS LH CSK FINISH";
+    classifyTool(tool);
+    EXPECT_EQ(tool.toolMaterial, "");
+    EXPECT_TRUE(tool.clockwise);
+    EXPECT_EQ(tool.keywordKinds, Kinds{});
+    EXPECT_EQ(tool.rfRole, 1);
+}
+
+TEST(ClassificationTest, TippedDiscThresholdsAndDefaultTypes) {
+    ToolModel disc;
+    disc.typeCode = TypeTippedDisc;
+    disc.diameter = 10;
+    disc.tipRadius = 5;
+    disc.upperTipRadius = 4.7;
+    EXPECT_EQ(fusionTypeFor(disc), "lollipop mill");
+    disc.upperTipRadius = 4;
+    EXPECT_EQ(fusionTypeFor(disc), "ball end mill");
+    disc.tipRadius = 4.9;
+    EXPECT_EQ(fusionTypeFor(disc), "slot mill");
+    EXPECT_EQ(defaultFusionType(18), "flat end mill");
+    EXPECT_EQ(defaultFusionType(-1), "flat end mill");
+}
+
+ToolModel offCentre(double diameter, double radius, double centreX, double centreY, bool metric = true) {
+    ToolModel tool;
+    tool.type = "off_centre_tip_rad";
+    tool.typeCode = TypeOffCentreTipRad;
+    tool.isMetric = metric;
+    tool.diameter = diameter;
+    tool.tipRadius = radius;
+    tool.tipRadiusCentreX = centreX;
+    tool.tipRadiusCentreY = centreY;
+    return tool;
+}
+
+TEST(ClassificationTest, CircleSegmentKinds) {
+    EXPECT_EQ(fusionTypeFor(offCentre(10, 5.1, 0, 5)), "circle segment lens");
+    const CircleSegmentInfo oval = analyzeCircleSegment(offCentre(10, 20, 15, 10));
+    EXPECT_EQ(oval.kind, 2);
+    EXPECT_NEAR(oval.height, 32.320508, 1e-6);
+    EXPECT_EQ(fusionTypeFor(offCentre(10, 20, 15, 10)), "circle segment oval");
+    const CircleSegmentInfo below = analyzeCircleSegment(offCentre(10, 20, -15, 19));
+    EXPECT_EQ(below.kind, 3);
+    EXPECT_FALSE(below.steep);
+    const CircleSegmentInfo steep = analyzeCircleSegment(offCentre(10, 20, 0, 10));
+    EXPECT_TRUE(steep.steep);
+    EXPECT_NEAR(steep.angle, 75.522488, 1e-6);
+    EXPECT_EQ(fusionTypeFor(offCentre(10, 20, 0, 10)), "flat end mill");
+    // 0.2 deep: shallow in millimetres, not in inches.
+    EXPECT_EQ(analyzeCircleSegment(offCentre(10, 10, 4.8, 6, true)).kind, 2);
+    EXPECT_TRUE(analyzeCircleSegment(offCentre(10, 10, 4.8, 6, false)).steep);
+    EXPECT_NEAR(analyzeCircleSegment(offCentre(-100, 5, 0, 2)).angle, 180, 1e-9);  // not NaN
+    ToolModel endMill = offCentre(10, 20, 0, 10);
+    endMill.type = "end_mill";
+    EXPECT_EQ(analyzeCircleSegment(endMill).kind, 0);
+}
+
+TEST(ClassificationTest, CategoriesAndMaterialDefaults) {
+    resetMaterialDefaults();
+    EXPECT_EQ(libraryCategoryFor("counter sink"), "drills");
+    EXPECT_EQ(libraryCategoryFor("tap left hand"), "taps");
+    EXPECT_EQ(materialDefaults().size(), 7u);
+    EXPECT_EQ(defaultToolMaterialFor("centerDrills"), "hss");
+    EXPECT_EQ(defaultToolMaterialFor(libraryCategoryFor("boring bar")), "carbide");
+    // Conversion workers read while the page's request writes.
+    std::thread reader([] {
+        for (int i = 0; i < 2000; ++i) (void)defaultToolMaterialFor("taps");
+    });
+    for (int i = 0; i < 2000; ++i) setMaterialDefault("taps", i % 2 ? "carbide" : "unspecified");
+    reader.join();
+    EXPECT_EQ(defaultToolMaterialFor("taps"), "carbide");
+    resetMaterialDefaults();
+    EXPECT_EQ(defaultToolMaterialFor("taps"), "hss");
+}
+
+TEST(ClassificationTest, PresetVocabulary) {
+    EXPECT_EQ(Testing::parseJsonOrFail(materialQueryFor("Aluminium 6061"))["query"], "Aluminum");
+    EXPECT_EQ(Testing::parseJsonOrFail(materialQueryFor("Tool Steel H13"))["query"], "High Carbon Steel");
+    EXPECT_EQ(materialQueryFor("Oak"), "{\"category\":\"all\",\"query\":\"\",\"use-hardness\":false}");
+    EXPECT_EQ(fusionCoolantFor("Thru"), "tool");
+    EXPECT_EQ(fusionCoolantFor(" mist"), "flood");
+    EXPECT_EQ(materialDisplayName("Undefined"), "Unspecified Material");
+}
+
+TEST(ClassificationTest, PresetNamesShowTheirOwnNameOnlyWhenAMaterialHasSeveral) {
+    ToolModel tool;
+    tool.presets = {{"Roughing", "Aluminium 6061", "", 0, 0, 0, 0},
+                    {"Roughing", "Aluminium 6061", "", 200, 0, 0, 0},
+                    {"Finishing", "Steel", "", 0, 0.02, 0, 0},
+                    {"Finishing", "Aluminium 6061", "", 250, 0.01, 0, 0},
+                    {"Roughing", "ALUMINIUM 6061", "", 100, 0, 0, 0},
+                    {"Roughing", "", "", 100, 0.1, 0, 0}};
+    const std::vector<NamedPreset> named = presetNamesFor(tool);
+    ASSERT_EQ(named.size(), 5u);
+    EXPECT_EQ(named[0].displayName, "PM: Aluminium 6061 - Roughing");
+    EXPECT_EQ(named[0].preset, &tool.presets[1]);
+    EXPECT_EQ(named[1].displayName, "PM: Steel - General");
+    EXPECT_EQ(named[2].displayName, "PM: Aluminium 6061 - Finishing");
+    EXPECT_EQ(named[3].displayName, "PM: ALUMINIUM 6061 - General");
+    EXPECT_EQ(named[4].displayName, "PM: Unspecified Material - General");
+}
+
+} // namespace
+} // namespace Corvana

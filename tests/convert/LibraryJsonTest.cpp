@@ -1,1 +1,404 @@
+#include "convert/LibraryJson.h"
+
+#include "convert/Classification.h"
+
+#include "tests/support/JsonCheck.h"
+
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+namespace Corvana {
+namespace {
+
+using Testing::parseJsonOrFail;
+
+constexpr std::string_view kAllMaterials = R"({"category":"all","query":"","use-hardness":false})";
+
+ToolModel metricTool(const std::string& type = "end_mill") {
+    ToolModel tool;
+    tool.isMetric = true;
+    tool.type = type;
+    tool.typeCode = typeCodeFor(type);
+    tool.name = "EM10";
+    tool.diameter = 10;
+    tool.length = 22;
+    tool.numFlutes = 2;
+    return tool;
+}
+
+CuttingPreset cuttingPreset(std::string name, std::string material, double speed, double feed) {
+    CuttingPreset preset;
+    preset.name = std::move(name);
+    preset.material = std::move(material);
+    preset.cuttingSpeed = speed;
+    preset.feedPerTooth = feed;
+    return preset;
+}
+
+HolderSegment holderSection(double upper, double lower, double length) {
+    HolderSegment segment;
+    segment.upperDiameter = upper;
+    segment.lowerDiameter = lower;
+    segment.length = length;
+    return segment;
+}
+
+// The parsed first tool entry of a one-tool document.
+nlohmann::json toolEntry(const ToolModel& tool) {
+    const auto document = parseJsonOrFail(buildToolLibraryJson({tool}, "", {}, ToolsOnly));
+    return document.is_null() ? nlohmann::json() : document["data"][0];
+}
+
+bool contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+TEST(LibraryJsonTest, StableGuidsAreFixedPerSeed) {
+    EXPECT_EQ(makeStableGuid(0), "a0b1c2d3-e4f5-4c6d-8a9b-abcdef012345");
+    EXPECT_EQ(makeStableGuid(1), "b4095eb2-095d-5fc4-8ce1-abcf12468ace");
+    EXPECT_EQ(makeStableGuid(99999), "1b914c54-f18d-d976-9815-683e92d7275c");
+    EXPECT_EQ(makeStableGuid(-1), "8d5a26f4-c08d-3916-8855-abcccbbbbbbc");
+    EXPECT_EQ(makeStableGuid(std::numeric_limits<std::int32_t>::min()), "20b1c2d3-e4f5-4c6d-8a9b-f8096f012345");
+    EXPECT_EQ(makeStableGuid(std::numeric_limits<std::int32_t>::max()), "0d5a26f4-c08d-3916-8855-5f914bbbbbbc");
+    EXPECT_EQ(makeStableGuid(70001), "97965f42-dedd-9cd4-3181-e2eb840cefbe");
+}
+
+TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
+    ToolModel tool = metricTool();
+    tool.taperAngle = 30;
+    tool.shankSegments = {{12.7, 10, 25.4, 2.54}};
+    tool.holderSegments = {holderSection(50.8, 25.4, 127)};
+    tool.holderSegments[0].curveRadius = 2.54;
+    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+
+    const ToolModel inches = convertToolUnits(tool, false);
+    EXPECT_FALSE(inches.isMetric);
+    EXPECT_DOUBLE_EQ(inches.diameter, 0.3937007874015748);
+    EXPECT_EQ(inches.taperAngle, 30);
+    EXPECT_DOUBLE_EQ(inches.shankSegments[0].filletRadius, 0.1);
+    EXPECT_DOUBLE_EQ(inches.holderSegments[0].curveRadius, 0.1);
+    EXPECT_DOUBLE_EQ(inches.presets[0].cuttingSpeed, 328.0839895013123);
+    EXPECT_EQ(inches.presets[0].feedPerTooth, 0.01);
+    EXPECT_DOUBLE_EQ(convertToolUnits(inches, true).presets[0].cuttingSpeed, 100);
+    EXPECT_EQ(convertToolUnits(tool, true).diameter, 10);
+}
+
+TEST(LibraryJsonTest, EndMillGeometryComesFromFluteShankAndOverhang) {
+    ToolModel tool = metricTool();
+    tool.shankSegments = {{10, 8, 3, 0}, {10, 10, 45, 0}};
+    tool.sourceKind = "PTF";
+    tool.sourceDetail = "1.4.0";
+    FusionToolRecord record = toFusionToolRecord(tool, 0, "tool-id");
+    EXPECT_EQ(record.geometry.LB, 70);
+    EXPECT_EQ(record.geometry.OAL, 70);
+    EXPECT_EQ(record.geometry.LCF, 22);
+    EXPECT_EQ(record.geometry.SFDM, 8);
+    EXPECT_EQ(record.vendor, "CVN: PMPTF 1.4.0");
+
+    tool.overhang = 50;
+    tool.sourceKind.clear();
+    record = toFusionToolRecord(tool, 0, "tool-id");
+    EXPECT_EQ(record.geometry.LB, 50);
+    EXPECT_EQ(record.geometry.OAL, 70);
+    EXPECT_EQ(record.vendor, "CVN 1.4.0");
+}
+
+TEST(LibraryJsonTest, ProbeHasNoBodyMaterialOrCuttingLength) {
+    ToolModel probe = metricTool("probe");
+    probe.diameter = 2;
+    probe.length = 5;
+    probe.shankSegments = {{1.57, 1.57, 16, 0}, {6, 6, 20, 0}};
+    const auto entry = toolEntry(probe);
+    EXPECT_EQ(entry["type"], "probe");
+    EXPECT_FALSE(entry.contains("BMC"));
+    EXPECT_FALSE(entry["geometry"].contains("LCF"));
+    EXPECT_FALSE(entry["geometry"].contains("shoulder-length"));
+    EXPECT_EQ(entry["geometry"]["LB"], 38);
+
+    probe.overhang = 46;
+    EXPECT_EQ(toolEntry(probe)["geometry"]["LB"], 46);
+}
+
+TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
+    ToolModel drill = metricTool("drill");
+    drill.taperAngle = 59;
+    EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 118);
+    drill.taperAngle = 0;
+    EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 118);
+    drill.taperAngle = 118;  // a full point angle, as template and session drills carry it
+    EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 118);
+    drill.taperAngle = 0;
+    drill.keywordKinds = {KindSpotDrill};
+    EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 90);
+
+    ToolModel tap = metricTool("tap");
+    tap.tapHand = 0;
+    tap.pitch = 1.25;
+    const auto tapEntry = toolEntry(tap);
+    EXPECT_EQ(tapEntry["type"], "tap left hand");
+    EXPECT_EQ(tapEntry["geometry"]["TP"], 1.25);
+
+    ToolModel threadMill = metricTool("thread_mill");
+    threadMill.pitch = 1.5;
+    threadMill.spindleClockwise = false;
+    const std::string threadText = buildToolLibraryJson({threadMill}, "", {}, ToolsOnly);
+    EXPECT_TRUE(contains(threadText, R"("RE":0,"NT":1,"clockwise":false,"TPN":1.5,"TPX":1.5,)"
+                                     R"("thread-profile-angle":60,"thread-tip-type":"point"})"));
+
+    ToolModel taper = metricTool("taper_tipped");
+    taper.taperDiameter = 4;
+    taper.taperHeight = 12;
+    taper.taperAngle = 10;
+    taper.tipRadius = 0.5;
+    const std::string taperText = buildToolLibraryJson({taper}, "", {}, ToolsOnly);
+    EXPECT_TRUE(contains(taperText, R"("tapered-type":"tapered_bull_nose","type":"tapered mill")"));
+    EXPECT_TRUE(contains(taperText, R"("geometry":{"DC":4,"LB":22,"NOF":2,"OAL":22,"SFDM":10,)"
+                                    R"("shoulder-diameter":10,"LCF":12,"shoulder-length":12,)"
+                                    R"("RE":0.5,"TA":10,"tip-length":12})"));
+
+    ToolModel lens = metricTool("off_centre_tip_rad");
+    lens.tipRadius = 20;
+    lens.tipRadiusCentreY = 20;
+    const std::string lensText = buildToolLibraryJson({lens}, "", {}, ToolsOnly);
+    EXPECT_TRUE(contains(lensText, R"("SFDM":9.975,)"));
+    EXPECT_TRUE(contains(lensText, R"("shoulder-length":22,"lower-radius":20,"RE":0.025,"upper-radius":0})"));
+}
+
+TEST(LibraryJsonTest, NonFiniteValuesAreWrittenAsZero) {
+    ToolModel barrel = metricTool("barrel");
+    barrel.barrelRadius = 20;
+    barrel.tipRadiusCentreY = 20;  // axial distance equal to the profile radius
+    barrel.flatBottom = false;
+    const std::string text = buildToolLibraryJson({barrel}, "", {}, ToolsOnly);
+    EXPECT_TRUE(contains(text, R"("profile-radius":20,"axial-distance":20,"lower-radius":0,"upper-radius":0})"));
+    EXPECT_FALSE(contains(text, "inf"));
+    EXPECT_FALSE(parseJsonOrFail(text).is_null());
+
+    ToolModel broken = metricTool();
+    broken.diameter = std::numeric_limits<double>::infinity();
+    broken.tipRadius = std::numeric_limits<double>::quiet_NaN();
+    broken.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    const auto entry = toolEntry(broken);
+    EXPECT_EQ(entry["geometry"]["DC"], 0);
+    EXPECT_EQ(entry["geometry"]["RE"], 0);
+}
+
+TEST(LibraryJsonTest, NumbersUseFixedNotationWithoutTrailingZeros) {
+    ToolModel tool = metricTool();
+    tool.diameter = 2.5;
+    tool.length = 3.0;
+    tool.tipRadius = -0.0000001;
+    tool.overhang = 12.3456789;
+    const std::string text = buildToolLibraryJson({tool}, "", {}, ToolsOnly);
+    EXPECT_TRUE(contains(text, R"("geometry":{"DC":2.5,"LB":12.345679,"NOF":2,"OAL":12.345679,"SFDM":2.5,)"
+                               R"("shoulder-diameter":2.5,"LCF":3,"shoulder-length":3,"RE":-0})"));
+    parseJsonOrFail(text);
+}
+
+TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
+    ToolModel tool = metricTool();
+    tool.presets = {cuttingPreset("Roughing", "Aluminium 6061", 100, 0.01)};
+    tool.presets[0].coolant = "flood";
+    tool.presets[0].radialDepthOfCut = 0.5;
+    tool.presets[0].axialDepthOfCut = 0.1;
+    const std::string text = buildToolLibraryJson({tool}, "", {}, ToolsOnly);
+    EXPECT_TRUE(contains(text, R"("presets":[{"description":"","f_n":0.2,"f_z":0.1,)"
+                               R"("guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)"
+                               R"("material":{"category":"metal","query":"Aluminum","use-hardness":false},)"
+                               R"("tool-coolant":"flood","n":3183,"n_ramp":3183,)"
+                               R"("name":"PM: Aluminium 6061 - General","stepdown":1,"use-stepdown":true,)"
+                               R"("stepover":5,"use-stepover":true,"v_c":100,"v_f":636.6198,)"
+                               R"("v_f_leadIn":318.3099,"v_f_leadOut":318.3099,"v_f_plunge":210.0845,)"
+                               R"("v_f_ramp":210.0845,"v_f_retract":210.0845,"v_f_transition":318.3099}]})"));
+    parseJsonOrFail(text);
+
+    ToolModel inch;
+    inch.diameter = 0.5;
+    inch.presets = {cuttingPreset("Finishing", "", 300, 0.02)};
+    const FusionToolRecord record = toFusionToolRecord(inch, 2, "x");
+    ASSERT_EQ(record.presets.size(), 1u);
+    EXPECT_EQ(record.presets[0].n, 2292);
+    EXPECT_EQ(record.presets[0].nRamp, 2292);
+    EXPECT_DOUBLE_EQ(record.presets[0].f_n, 0.01);  // no flutes count as one
+
+    ToolModel feedOnly = metricTool();
+    feedOnly.presets = {cuttingPreset("Roughing", "Steel", 0, 0.01)};
+    EXPECT_TRUE(contains(buildToolLibraryJson({feedOnly}, "", {}, ToolsOnly),
+                         R"("f_n":0.2,"f_z":0.1,"guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)"));
+    EXPECT_EQ(toFusionToolRecord(feedOnly, 0, "x").presets.at(0).n, 0);
+
+    ToolModel huge = metricTool();
+    huge.diameter = 1e-300;
+    huge.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    EXPECT_EQ(toFusionToolRecord(huge, 0, "x").presets.at(0).n, std::numeric_limits<std::int32_t>::max());
+}
+
+TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
+    ToolModel tool = metricTool();
+    tool.presets = {cuttingPreset("Roughing", "Steel", 0, 0)};
+    const FusionToolRecord record = toFusionToolRecord(tool, 3, "x");
+    ASSERT_EQ(record.presets.size(), 1u);
+    EXPECT_EQ(record.presets[0].name, "PM: No Cutting Data");
+    EXPECT_EQ(record.presets[0].guid, "d9954b3f-c515-8239-1613-b1950b72e6f9");
+    EXPECT_EQ(record.presets[0].materialQuery, kAllMaterials);
+
+    ToolModel unused = metricTool();
+    unused.usePresets = false;
+    unused.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    EXPECT_EQ(toFusionToolRecord(unused, 0, "x").presets.at(0).name, "PM: No Cutting Data");
+
+    unused.presetsJson = "[]";
+    EXPECT_TRUE(toFusionToolRecord(unused, 0, "x").presets.empty());
+    EXPECT_TRUE(contains(buildToolLibraryJson({unused}, "", {}, ToolsOnly), R"("start-values":{"presets":[]}})"));
+}
+
+TEST(LibraryJsonTest, ExtraPresetTextIsSplicedAfterGeneratedPresets) {
+    ToolModel tool = metricTool();
+    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Finishing", "Steel", 120, 0.01)};
+    tool.presetsJson = R"([{"a":1}])";
+    std::string text = buildToolLibraryJson({tool}, "", {}, ToolsOnly);
+    EXPECT_TRUE(contains(text, R"(},{"a":1}]}})"));
+    EXPECT_EQ(parseJsonOrFail(text)["data"][0]["start-values"]["presets"].size(), 3u);
+
+    for (const char* nothing : {"[]", "[ \n ]", "", "no brackets", "][", "[x"}) {
+        tool.presetsJson = nothing;
+        text = buildToolLibraryJson({tool}, "", {}, ToolsOnly);
+        EXPECT_EQ(parseJsonOrFail(text)["data"][0]["start-values"]["presets"].size(), 2u) << nothing;
+    }
+
+    ToolModel extraOnly = metricTool();
+    extraOnly.presetsJson = R"( [{"b":2}] )";
+    EXPECT_TRUE(contains(buildToolLibraryJson({extraOnly}, "", {}, ToolsOnly), R"("presets":[{"b":2}]}})"));
+}
+
+TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
+    ToolModel tool = metricTool();
+    tool.assignStrategies = true;
+    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Finishing", "Steel", 120, 0.01)};
+    auto presets = toolEntry(tool)["start-values"]["presets"];
+    ASSERT_EQ(presets.size(), 2u);
+    EXPECT_EQ(presets[0]["strategies"]["roughing"].size(), 45u);
+    EXPECT_EQ(presets[0]["strategies"]["roughing"][44], "toolpath_edit_tool_change");
+    EXPECT_TRUE(presets[0]["strategies"]["finishing"].empty());
+    EXPECT_TRUE(presets[1]["strategies"]["roughing"].empty());
+
+    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Roughing", "Brass", 120, 0.01)};
+    tool.rfRole = 2;
+    presets = toolEntry(tool)["start-values"]["presets"];
+    EXPECT_TRUE(presets[0]["strategies"]["roughing"].empty());
+    EXPECT_TRUE(presets[1]["strategies"]["finishing"].empty());
+    tool.rfRole = 0;
+    EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][1]["strategies"]["roughing"].size(), 45u);
+
+    tool.presets = {cuttingPreset("Other", "Steel", 100, 0.01)};
+    tool.rfRole = 2;
+    EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][0]["strategies"]["finishing"].size(), 45u);
+    tool.assignStrategies = false;
+    EXPECT_FALSE(toolEntry(tool)["start-values"]["presets"][0].contains("strategies"));
+}
+
+TEST(LibraryJsonTest, ToolHolderObjectOmitsSegmentsWhenThereAreNone) {
+    ToolModel tool = metricTool();
+    tool.holderName = "Named only";
+    const std::string text = buildToolLibraryJson({tool}, "", {}, ToolsAndHolders);
+    EXPECT_TRUE(contains(text, R"("holder":{"description":"Named only","gauge-length":0,"guid":"",)"
+                               R"("product-id":"","product-link":"","type":"holder","unit":"millimeters",)"
+                               R"("vendor":""},"post-process")"));
+    EXPECT_EQ(parseJsonOrFail(text)["data"].size(), 1u);  // no sections, so no library holder
+}
+
+TEST(LibraryJsonTest, WholeDocumentText) {
+    ToolModel first = metricTool();
+    first.name = "EM10 \"Rough\"\nline2\ttab";
+    first.tipRadius = 0.5;
+    first.number = 7;
+    first.sourceKind = "PTF";
+    first.shankSegments = {{10, 8, 48, 0}};
+    first.holderName = "ER32";
+    first.holderSegments = {holderSection(40, 40, 50)};
+    ToolModel second = metricTool();
+    second.name.clear();
+    second.entityName = "EM6";
+    second.diameter = 6;
+    second.length = 12;
+    second.overhang = 30;
+    second.toolMaterial = "hss";
+    second.sourceDetail = "1.0.0";
+    second.holderName = "ER32 copy";
+    second.holderSegments = {holderSection(40, 40, 50)};
+
+    const std::string noCuttingData =
+        R"("material":{"category":"all","query":"","use-hardness":false},"n":0,"n_ramp":0,)"
+        R"("name":"PM: No Cutting Data","use-stepdown":false,"use-stepover":false,"v_c":0,"v_f":0,)"
+        R"("v_f_leadIn":0,"v_f_leadOut":0,"v_f_plunge":0,"v_f_ramp":0,"v_f_retract":0,"v_f_transition":0}]}})";
+    const std::string holderRows = R"("segments":[{"height":50,"lower-diameter":40,"upper-diameter":40}])";
+    const std::string expected =
+        R"({"description":"Shop \"A\"","guid":"1b914c54-f18d-d976-9815-683e92d7275c","units":"millimeters",)"
+        R"("version":2,"data":[)"
+        R"({"BMC":"carbide","CT":"flat end mill","CSP":false,"description":"EM10 \"Rough\"\nline2\ttab",)"
+        R"("guid":"id-0","number-of-flutes":2,"pre-setting":false,"product-id":"id-0","product-link":"",)"
+        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN: PMPTF",)"
+        R"("geometry":{"DC":10,"LB":70,"NOF":2,"OAL":70,"SFDM":8,"shoulder-diameter":8,"LCF":22,)"
+        R"("shoulder-length":22,"RE":0.5},)"
+        R"("shaft":{"segments":[{"height":48,"lower-diameter":8,"upper-diameter":10}]},)"
+        R"("holder":{"description":"ER32","gauge-length":50,"guid":"","product-id":"","product-link":"",)"
+        R"("type":"holder","unit":"millimeters","vendor":"",)" + holderRows + "},"
+        R"("post-process":{"break-control":false,"comment":"","diameter-offset":7,"length-offset":7,)"
+        R"("live":true,"manual-tool-change":false,"number":7,"turret":0},)"
+        R"("start-values":{"presets":[{"description":"","f_n":0,"f_z":0,)"
+        R"("guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)" + noCuttingData + ","
+        R"({"BMC":"hss","CT":"flat end mill","CSP":false,"description":"EM6",)"
+        R"("guid":"b4095eb2-095d-5fc4-8ce1-abcf12468ace","number-of-flutes":2,"pre-setting":false,)"
+        R"("product-id":"b4095eb2-095d-5fc4-8ce1-abcf12468ace","product-link":"",)"
+        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN 1.0.0",)"
+        R"("geometry":{"DC":6,"LB":30,"NOF":2,"OAL":30,"SFDM":6,"shoulder-diameter":6,"LCF":12,)"
+        R"("shoulder-length":12,"RE":0},)"
+        R"("holder":{"description":"ER32 copy","gauge-length":50,"guid":"","product-id":"","product-link":"",)"
+        R"("type":"holder","unit":"millimeters","vendor":"",)" + holderRows + "},"
+        R"("post-process":{"break-control":false,"comment":"","diameter-offset":0,"length-offset":0,)"
+        R"("live":true,"manual-tool-change":false,"number":0,"turret":0},)"
+        R"("start-values":{"presets":[{"description":"","f_n":0,"f_z":0,)"
+        R"("guid":"bd238507-53d5-6641-4f63-b0b17d3a03f1",)" + noCuttingData + ","
+        R"({"description":"ER32","gaugeLength":50,"guid":"843ec363-ba75-897d-2f3b-e2ea60c78835",)"
+        R"("product-id":"","type":"holder","unit":"millimeters","vendor":"",)" + holderRows + "}]}";
+
+    const std::string text = buildToolLibraryJson({first, second}, "Shop \"A\"", {"id-0"}, ToolsAndHolders);
+    EXPECT_EQ(text, expected);
+    const auto document = parseJsonOrFail(text);
+    ASSERT_FALSE(document.is_null());
+    EXPECT_EQ(document["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
+    EXPECT_EQ(document["data"].size(), 3u);
+    EXPECT_EQ(document["data"][2]["type"], "holder");
+}
+
+TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
+    std::vector<ToolModel> tools(3, metricTool());
+    tools[0].holderSegments = {holderSection(40, 40, 50)};
+    tools[1].holderSegments = {holderSection(40, 40, 50)};
+    tools[2].holderSegments = {holderSection(32, 32, 60)};
+    tools[2].holderName = "Short";
+
+    auto document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {"", "b"}, ToolsAndHolders));
+    ASSERT_EQ(document["data"].size(), 5u);
+    EXPECT_EQ(document["data"][0]["guid"], "a0b1c2d3-e4f5-4c6d-8a9b-abcdef012345");
+    EXPECT_EQ(document["data"][1]["guid"], "b");
+    EXPECT_EQ(document["data"][3]["description"], "Holder 1");
+    EXPECT_EQ(document["data"][3]["guid"], "843ec363-ba75-897d-2f3b-e2ea60c78835");
+    EXPECT_EQ(document["data"][4]["description"], "Short");
+    EXPECT_EQ(document["data"][4]["guid"], "97965f42-dedd-9cd4-3181-e2eb840cefbe");
+    EXPECT_EQ(document["data"][4]["gaugeLength"], 60);
+
+    document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, ToolsOnly));
+    EXPECT_EQ(document["data"].size(), 3u);
+    document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, HoldersOnly));
+    ASSERT_EQ(document["data"].size(), 2u);
+    EXPECT_EQ(document["data"][0]["type"], "holder");
+
+    const std::string empty = buildToolLibraryJson({}, "", {}, ToolsAndHolders);
+    EXPECT_EQ(empty, R"({"description":"","guid":"1b914c54-f18d-d976-9815-683e92d7275c","units":"inches",)"
+                     R"("version":2,"data":[]})");
+    parseJsonOrFail(empty);
+}
+
+} // namespace
+} // namespace Corvana

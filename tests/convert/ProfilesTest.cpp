@@ -1,1 +1,239 @@
+#include "convert/Profiles.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace Corvana {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Restores the process-wide tolerance whatever the test set.
+struct ToleranceGuard {
+    ~ToleranceGuard() { setPolyTolerance(0.0005); }
+};
+
+HolderSegment holderSection(double upper, double lower, double length) {
+    HolderSegment segment;
+    segment.upperDiameter = upper;
+    segment.lowerDiameter = lower;
+    segment.length = length;
+    return segment;
+}
+
+void expectRow(const ProfileRow& row, double height, double lower, double upper) {
+    EXPECT_NEAR(row.height, height, 1e-9);
+    EXPECT_NEAR(row.lowerDiameter, lower, 1e-9);
+    EXPECT_NEAR(row.upperDiameter, upper, 1e-9);
+}
+
+std::string formCurveXml(const std::string& order, const std::string& numbers) {
+    std::string xml = "<object>";
+    if (!order.empty()) xml += "<member name=\"c_order\" value=\"" + order + "\"/>";
+    return xml + "<member name=\"c_poly\"><member name=\"value\" length=\"9\">" + numbers +
+           "</member></member></object>";
+}
+
+TEST(ProfilesTest, ShankFilletBecomesChordsThatClimbToTheUpperDiameter) {
+    const auto rows = shankProfile({{10, 6, 10, 2}}, true);
+    ASSERT_EQ(rows.size(), 8u);
+    expectRow(rows[0], 0.05014417563635276, 6, 6.890083735825257);
+    expectRow(rows[6], 0.4450418679126287, 9.899711648727294, 10);
+    double arcHeight = 0;
+    for (std::size_t i = 0; i < 7; ++i) {
+        arcHeight += rows[i].height;
+        if (i > 0) {
+            EXPECT_EQ(rows[i].lowerDiameter, rows[i - 1].upperDiameter) << "row " << i;
+        }
+    }
+    EXPECT_NEAR(arcHeight, 2, 1e-12);
+    expectRow(rows[7], 8, 10, 10);
+
+    const auto plain = shankProfile({{12, 8, 30, 0}, {12, 12, 40, 0.0000005}}, false);
+    ASSERT_EQ(plain.size(), 2u);
+    expectRow(plain[0], 30, 8, 12);
+    expectRow(plain[1], 40, 12, 12);
+}
+
+TEST(ProfilesTest, FilletChordCountIsClampedAndDegenerateFilletsStayStraight) {
+    EXPECT_EQ(shankProfile({{2010, 10, 2000, 1000}}, false).size(), 25u);  // 785 chords wanted
+    EXPECT_EQ(shankProfile({{1e300, 1, 1e301, 1e300}}, false).size(), 25u);  // chord angle rounds to 0
+    EXPECT_EQ(shankProfile({{1, 1, 1, 0.0002}}, false).size(), 9u);          // radius below tolerance
+    EXPECT_EQ(shankProfile({{1, 1, 1, 0.0002}}, true).size(), 9u);
+    const auto equal = shankProfile({{10, 6, 2, 2}}, true);
+    ASSERT_EQ(equal.size(), 1u);
+    expectRow(equal[0], 2, 6, 10);
+    EXPECT_TRUE(shankProfile({}, true).empty());
+}
+
+TEST(ProfilesTest, PolyToleranceAcceptsOnlyPositiveFiniteValues) {
+    ToleranceGuard guard;
+    EXPECT_EQ(polyTolerance(), 0.0005);
+    setPolyTolerance(0.001);
+    EXPECT_EQ(polyTolerance(), 0.001);
+    EXPECT_EQ(shankProfile({{10, 6, 10, 2}}, true).size(), 6u);  // 4.92 rounds up to 5 chords
+    for (const double ignored : {0.0, -1.0, kInfinity, std::nan("")}) {
+        setPolyTolerance(ignored);
+        EXPECT_EQ(polyTolerance(), 0.001) << ignored;
+    }
+}
+
+TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
+    ToolModel tool;
+    tool.holderSegments = {holderSection(40, 20, 30), holderSection(50, 50, 10)};
+    tool.holderSegments[0].filletRadius = 5;
+    tool.holderSegments[1].ignore = true;
+    auto rows = holderProfile(tool);
+    ASSERT_EQ(rows.size(), 2u);
+    expectRow(rows[0], 5, 20, 40);
+    expectRow(rows[1], 25, 40, 40);
+
+    tool.rawHolderProfile = true;
+    rows = holderProfile(tool);
+    ASSERT_EQ(rows.size(), 2u);
+    expectRow(rows[0], 30, 20, 40);
+    expectRow(rows[1], 10, 50, 50);
+
+    // A blend splits a widening section unless the section below already widens into it.
+    tool = ToolModel{};
+    tool.holderSegments = {holderSection(40, 20, 30), holderSection(60, 40, 20)};
+    tool.holderSegments[0].blendLength = 4;
+    tool.holderSegments[1].blendLength = 4;
+    rows = holderProfile(tool);
+    ASSERT_EQ(rows.size(), 3u);
+    expectRow(rows[0], 4, 20, 40);
+    expectRow(rows[1], 26, 40, 40);
+    expectRow(rows[2], 20, 40, 60);
+
+    // A blended cylinder narrows into the next section; a narrowing section stays as it is.
+    tool.holderSegments = {holderSection(40, 40, 30), holderSection(30, 30, 10), holderSection(20, 25, 5)};
+    tool.holderSegments[0].blendLength = 5;
+    rows = holderProfile(tool);
+    ASSERT_EQ(rows.size(), 4u);
+    expectRow(rows[0], 25, 40, 40);
+    expectRow(rows[1], 5, 40, 30);
+    expectRow(rows[2], 10, 30, 30);
+    expectRow(rows[3], 5, 25, 20);
+}
+
+TEST(ProfilesTest, CurveRadiusBecomesAnEightStepQuarterCircle) {
+    ToolModel tool;
+    tool.holderSegments = {holderSection(40, 20, 30)};
+    tool.holderSegments[0].curveRadius = 4;
+    const auto rows = holderProfile(tool);
+    ASSERT_EQ(rows.size(), 9u);
+    expectRow(rows[0], 0.07685887838707828, 20, 21.560722576129028);
+    double curveHeight = 0;
+    for (std::size_t i = 0; i < 8; ++i) curveHeight += rows[i].height;
+    EXPECT_NEAR(curveHeight, 4, 1e-12);
+    EXPECT_NEAR(rows[7].upperDiameter, 28, 1e-12);
+    expectRow(rows[8], 26, 28, 40);
+}
+
+TEST(ProfilesTest, HolderSignatureCountsQuantaRoundingHalvesAwayFromZero) {
+    EXPECT_EQ(holderSignature({{10.001, 10.012, 20}}, true), "millimeters|1|400,400,800");
+    EXPECT_EQ(holderSignature({{0.0125, -0.0125, 0.01}}, true), "millimeters|1|1,-1,0");
+    EXPECT_EQ(holderSignature({{1.25, 0.5, 0.5}, {2, 1, 1}}, false), "inches|2|1250,500,500|2000,1000,1000");
+    EXPECT_EQ(holderSignature({{kInfinity, std::nan(""), -0.0001}}, false), "inches|1|0,0,0");
+    EXPECT_EQ(holderSignature({{1e300, 1, 1}}, false).substr(0, 12), "inches|1|100");
+    EXPECT_EQ(holderSignature({}, false), "inches|0");
+}
+
+TEST(ProfilesTest, DistinctHoldersAreFoundByShapeAndNumberedWhenUnnamed) {
+    std::vector<ToolModel> tools(5);
+    for (auto& tool : tools) tool.isMetric = true;
+    tools[0].holderName = " \tBT40 ER32\r\n";
+    tools[0].holderSegments = {holderSection(10.001, 10.001, 20), holderSection(60, 60, 5)};
+    tools[0].holderSegments[1].ignore = true;
+    tools[1].holderName = "Other name";
+    tools[1].holderSegments = {holderSection(10.012, 10.012, 20), holderSection(60, 60, 5)};
+    tools[1].holderSegments[1].ignore = true;
+    tools[2].holderName = "No sections";
+    tools[3].holderName = " \t";
+    tools[3].holderSegments = {holderSection(32, 32, 40)};
+    tools[4].holderSegments = {holderSection(32, 32, 41)};
+
+    const auto holders = distinctHolders(tools);
+    ASSERT_EQ(holders.size(), 3u);
+    EXPECT_EQ(holders[0].name, "BT40 ER32");
+    EXPECT_EQ(holders[0].gaugeLength, 20);
+    EXPECT_TRUE(holders[0].isMetric);
+    ASSERT_EQ(holders[0].rows.size(), 1u);
+    EXPECT_EQ(holders[1].name, "Holder 2");
+    EXPECT_EQ(holders[2].name, "Holder 3");
+    EXPECT_EQ(holders[2].gaugeLength, 41);
+
+    std::vector<ToolModel> unnamed(1);
+    unnamed[0].holderSegments = {holderSection(1, 1, 2)};
+    EXPECT_EQ(distinctHolders(unnamed).at(0).name, "Holder 1");
+    EXPECT_FALSE(distinctHolders(unnamed).at(0).isMetric);
+}
+
+TEST(ProfilesTest, FormCurveIsReadFromItsValueMember) {
+    const auto points = parseFormCurve(formCurveXml("2", "0 0 0 5 0 10 5 0 20"));
+    ASSERT_TRUE(points.has_value());
+    ASSERT_EQ(points->size(), 3u);
+    EXPECT_EQ((*points)[1].radius, 5);
+    EXPECT_EQ((*points)[1].height, 10);
+    EXPECT_EQ((*points)[2].height, 20);
+
+    const auto signedPoints = parseFormCurve(formCurveXml("", " 1.5 0 -2 +3 0 4e1 7 "));
+    ASSERT_EQ(signedPoints.value().size(), 2u);
+    EXPECT_EQ(signedPoints.value()[1].height, 40);
+    EXPECT_EQ(parseFormCurve(formCurveXml("2", "1 0 1 2 0 2 x 3 0 3")).value().size(), 2u);
+    EXPECT_EQ(parseFormCurve(formCurveXml("2", "1 0 1 inf 0 2")).value().size(), 1u);
+    EXPECT_TRUE(parseFormCurve(formCurveXml("3", "0 0 0 5 0 10")).value().empty());
+    EXPECT_TRUE(parseFormCurve("").value().empty());
+    const std::string unterminated = "<member name=\"c_poly\"><member name=\"value\" length=\"3\">1 2 3";
+    EXPECT_TRUE(parseFormCurve(unterminated).value().empty());
+
+    EXPECT_FALSE(parseFormCurve(formCurveXml("two", "0 0 0 5 0 10")).has_value());
+    EXPECT_FALSE(parseFormCurve(formCurveXml("99999999999", "0 0 0 5 0 10")).has_value());
+    EXPECT_FALSE(parseFormCurve("<member name=\"c_order\" value=\"").has_value());
+}
+
+TEST(ProfilesTest, FormCurveRisesMergeUntilTheyReachTheMinimumStep) {
+    const std::vector<FormPoint> steps = {{5, 0}, {6, 0.1}, {7, 0.2}, {8, 0.3}, {9, 0.4}, {10, 0.5}};
+    const auto holder = formCurveToHolder(steps, true);
+    ASSERT_EQ(holder.size(), 2u);
+    EXPECT_EQ(holder[0].lowerDiameter, 10);
+    EXPECT_EQ(holder[0].upperDiameter, 16);
+    EXPECT_NEAR(holder[0].length, 0.3, 1e-12);
+    EXPECT_EQ(holder[1].lowerDiameter, 16);
+    EXPECT_EQ(holder[1].upperDiameter, 20);
+    EXPECT_NEAR(holder[1].length, 0.2, 1e-12);
+    EXPECT_EQ(formCurveToHolder(steps, false).size(), 5u);
+
+    const auto flat = formCurveToHolder({{5, 0}, {6, 1}, {6, 1}, {9, 1}, {7, 2}}, true);
+    ASSERT_EQ(flat.size(), 2u);
+    EXPECT_EQ(flat[0].upperDiameter, 12);
+    EXPECT_EQ(flat[1].lowerDiameter, 18);
+    EXPECT_EQ(flat[1].upperDiameter, 14);
+    EXPECT_TRUE(formCurveToHolder({{5, 0}}, true).empty());
+    EXPECT_TRUE(formCurveToHolder({{5, 0}, {5, 0}}, true).empty());
+}
+
+TEST(ProfilesTest, FormCurveShankStartsAtTheStartHeightAndFillsToTheTotalLength) {
+    const std::vector<FormPoint> points = {{2, 0}, {4, 10}, {4, 20}};
+    const auto shank = formCurveToShank(points, 5, 30, true);
+    ASSERT_EQ(shank.size(), 3u);
+    EXPECT_EQ(shank[0].lowerDiameter, 6);
+    EXPECT_EQ(shank[0].upperDiameter, 8);
+    EXPECT_EQ(shank[0].length, 5);
+    EXPECT_EQ(shank[1].length, 10);
+    EXPECT_EQ(shank[2].lowerDiameter, 8);
+    EXPECT_EQ(shank[2].upperDiameter, 8);
+    EXPECT_EQ(shank[2].length, 15);
+    EXPECT_EQ(shank[2].filletRadius, 0);
+
+    EXPECT_EQ(formCurveToShank(points, 5, 15, true).size(), 2u);
+    EXPECT_EQ(formCurveToShank(points, 0, 0, true).size(), 2u);
+    EXPECT_TRUE(formCurveToShank(points, 25, 30, true).empty());
+    EXPECT_TRUE(formCurveToShank({{2, 0}}, 0, 30, true).empty());
+}
+
+} // namespace
+} // namespace Corvana
