@@ -1,0 +1,3 @@
+#pragma once
+// The host utility functions at the include path add-ins use.
+#include "adsk/core/Utils.h"

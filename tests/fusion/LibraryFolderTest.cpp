@@ -1,0 +1,214 @@
+#include "adsk/sim/SimHost.h"
+
+#include "CAM/CAMAll.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Corvana {
+namespace {
+
+using namespace adsk::cam;
+using adsk::core::Ptr;
+using adsk::core::URL;
+using adsk::sim::SimHost;
+namespace fs = std::filesystem;
+
+const std::string fixtureFolder = std::string(CORVANA_SOURCE_DIR) + "/tests/fixtures/fusion-libraries/";
+const std::string oneDrill = "{\"data\":[{\"type\":\"drill\",\"unit\":\"millimeters\",\"geometry\":{\"DC\":3}}],\"version\":26}";
+const std::string twoMills = "{\"data\":[{\"type\":\"flat end mill\"},{\"type\":\"ball end mill\"}],\"version\":26}";
+
+Ptr<ToolLibraries> toolLibraries() {
+    const auto manager = CAMManager::get();
+    return manager ? manager->libraryManager()->toolLibraries() : nullptr;
+}
+
+Ptr<URL> localFolder() { return toolLibraries()->urlByLocation(LocalLibraryLocation); }
+
+std::vector<std::string> leafNames(const std::vector<Ptr<URL>>& urls) {
+    std::vector<std::string> names;
+    for (const auto& url : urls) names.push_back(url->leafName());
+    return names;
+}
+
+// Every entry of the folder, hidden ones included.
+std::vector<std::string> folderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(LibraryManagerTest, ListsAndOpensLocalLibraries) {
+    Testing::TempDir folder;
+    SimHost host(folder.path());
+    Testing::writeText(folder.file("b.json"), oneDrill);
+    Testing::writeText(folder.file("Mills.2024.json"), twoMills);
+    Testing::writeText(folder.file("broken.json"), "{\"data\":[");
+    Testing::writeText(folder.file("notes.txt"), oneDrill);
+    Testing::writeText(folder.file(".hidden.json"), oneDrill);
+    fs::create_directory(folder.file("folder.json"));
+
+    const auto libraries = toolLibraries();
+    ASSERT_TRUE(libraries);
+    const auto root = localFolder();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->toString(), SimHost::localLibraryRoot());
+    EXPECT_FALSE(libraries->urlByLocation(CloudLibraryLocation));
+
+    const auto urls = libraries->childAssetURLs(root);
+    EXPECT_EQ(leafNames(urls), (std::vector<std::string>{"Mills.2024.json", "b.json", "broken.json"}));
+    EXPECT_EQ(urls[0]->toString(), SimHost::localLibraryRoot() + "/Mills.2024.json");
+    EXPECT_TRUE(libraries->childAssetURLs(URL::create("user://Elsewhere")).empty());
+    EXPECT_TRUE(libraries->childAssetURLs(nullptr).empty());
+
+    const auto mills = libraries->toolLibraryAtURL(urls[0]);
+    ASSERT_TRUE(mills);
+    EXPECT_EQ(mills->count(), 2u);
+    EXPECT_FALSE(libraries->toolLibraryAtURL(urls[2])) << "a malformed library does not open";
+    EXPECT_FALSE(libraries->toolLibraryAtURL(URL::create(SimHost::localLibraryRoot() + "/missing.json")));
+    EXPECT_FALSE(libraries->toolLibraryAtURL(URL::create(SimHost::localLibraryRoot() + "/folder.json")));
+    EXPECT_FALSE(libraries->toolLibraryAtURL(URL::create(SimHost::localLibraryRoot() + "/../b.json")));
+}
+
+TEST(LibraryManagerTest, RealLibrariesCopiedIntoTheFolderOpen) {
+    Testing::TempDir folder;
+    SimHost host(folder.path());
+    for (const auto& entry : fs::directory_iterator(fixtureFolder)) {
+        if (entry.path().extension() == ".json") fs::copy_file(entry.path(), folder.path() / entry.path().filename());
+    }
+    const auto libraries = toolLibraries();
+    std::vector<std::size_t> counts;
+    for (const auto& url : libraries->childAssetURLs(localFolder())) {
+        const auto library = libraries->toolLibraryAtURL(url);
+        ASSERT_TRUE(library) << url->toString();
+        counts.push_back(library->count());
+    }
+    EXPECT_EQ(counts, (std::vector<std::size_t>{7, 6, 1}));
+}
+
+TEST(LibraryManagerTest, ImportNeverOverwritesAndRejectsUnsafeNames) {
+    Testing::TempDir root;
+    const fs::path folder = root.path() / "libraries";
+    SimHost host(folder);
+    const auto libraries = toolLibraries();
+    const auto library = ToolLibrary::createFromJson(oneDrill);
+
+    const auto first = libraries->importToolLibrary(library, localFolder(), "PowerMill Holders");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->leafName(), "PowerMill Holders.json");
+    EXPECT_EQ(libraries->toolLibraryAtURL(first)->count(), 1u);
+    const auto second = libraries->importToolLibrary(ToolLibrary::createFromJson(twoMills), localFolder(), "PowerMill Holders");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->leafName(), "PowerMill Holders (2).json");
+    EXPECT_EQ(libraries->toolLibraryAtURL(first)->count(), 1u) << "the first library is untouched";
+
+    for (const std::string name : {"", "../Escaped", "sub/dir", "back\\slash", ".hidden", "line\nbreak"})
+        EXPECT_FALSE(libraries->importToolLibrary(library, localFolder(), name)) << name;
+    EXPECT_FALSE(libraries->importToolLibrary(nullptr, localFolder(), "Empty"));
+    EXPECT_FALSE(libraries->importToolLibrary(library, URL::create("user://Elsewhere"), "Other"));
+    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"PowerMill Holders (2).json", "PowerMill Holders.json"}));
+    EXPECT_EQ(folderEntries(root.path()), std::vector<std::string>{"libraries"});
+}
+
+TEST(LibraryManagerTest, UpdateReplacesOnlyExistingLibraries) {
+    Testing::TempDir folder;
+    SimHost host(folder.path());
+    const auto libraries = toolLibraries();
+    const auto url = libraries->importToolLibrary(ToolLibrary::createFromJson(oneDrill), localFolder(), "Mills");
+    ASSERT_TRUE(url);
+    ::chmod(folder.file("Mills.json").c_str(), 0640);
+
+    EXPECT_TRUE(libraries->updateToolLibrary(url, ToolLibrary::createFromJson(twoMills)));
+    EXPECT_EQ(libraries->toolLibraryAtURL(url)->count(), 2u);
+    EXPECT_EQ(fs::status(folder.file("Mills.json")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+        << "the file keeps its mode";
+
+    fs::create_directory(folder.file("Folder.json"));
+    EXPECT_FALSE(libraries->updateToolLibrary(URL::create(SimHost::localLibraryRoot() + "/Folder.json"),
+                                              ToolLibrary::createFromJson(twoMills)));
+    EXPECT_TRUE(fs::is_empty(folder.file("Folder.json")));
+    EXPECT_FALSE(libraries->updateToolLibrary(URL::create(SimHost::localLibraryRoot() + "/New.json"),
+                                              ToolLibrary::createFromJson(twoMills)))
+        << "update does not create";
+    EXPECT_FALSE(libraries->updateToolLibrary(url, nullptr));
+    EXPECT_EQ(folderEntries(folder.path()), (std::vector<std::string>{"Folder.json", "Mills.json"}));
+}
+
+// Lowers the file-size limit so that writes past it fail with EFBIG, the way
+// a full disk fails a write half-way.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved;
+        lowered.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+
+private:
+    rlimit saved{};
+    void (*previousHandler)(int) = nullptr;
+};
+
+TEST(LibraryManagerTest, FailedWritesLeaveNoHalfWrittenLibrary) {
+    Testing::TempDir folder;
+    SimHost host(folder.path());
+    const auto libraries = toolLibraries();
+    const auto url = libraries->importToolLibrary(ToolLibrary::createFromJson(oneDrill), localFolder(), "Mills");
+    ASSERT_TRUE(url);
+    const std::string before = Testing::readText(folder.file("Mills.json"));
+    const auto large = ToolLibrary::createFromJson(Testing::readText(fixtureFolder + "fusion-library-v26-inch-drills-endmills-holders.json"));
+    ASSERT_TRUE(large);
+    {
+        FileSizeLimit limit(4096);
+        EXPECT_FALSE(libraries->updateToolLibrary(url, large));
+        EXPECT_FALSE(libraries->importToolLibrary(large, localFolder(), "Large"));
+    }
+    EXPECT_EQ(Testing::readText(folder.file("Mills.json")), before);
+    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"Mills.json"}) << "no temporary file remains";
+    EXPECT_TRUE(libraries->updateToolLibrary(url, large)) << "writes work again once space is back";
+}
+
+TEST(LibraryManagerTest, ReadOnlyFolderRefusesWrites) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    Testing::TempDir folder;
+    SimHost host(folder.path());
+    const auto libraries = toolLibraries();
+    const auto url = libraries->importToolLibrary(ToolLibrary::createFromJson(oneDrill), localFolder(), "Mills");
+    ASSERT_TRUE(url);
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(libraries->updateToolLibrary(url, ToolLibrary::createFromJson(twoMills)));
+    EXPECT_FALSE(libraries->importToolLibrary(ToolLibrary::createFromJson(twoMills), localFolder(), "New"));
+    fs::permissions(folder.path(), fs::perms::owner_all);
+    EXPECT_EQ(libraries->toolLibraryAtURL(url)->count(), 1u);
+    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"Mills.json"});
+}
+
+TEST(LibraryManagerTest, NoManagerWithoutHostOrCam) {
+    EXPECT_FALSE(CAMManager::get());
+    Testing::TempDir folder;
+    SimHost host(folder.path());
+    EXPECT_TRUE(CAMManager::get());
+    host.setCamAvailable(false);
+    EXPECT_FALSE(CAMManager::get());
+}
+
+} // namespace
+} // namespace Corvana
