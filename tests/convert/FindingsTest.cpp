@@ -1,1 +1,247 @@
+#include "convert/Findings.h"
+
+#include "convert/ThreadStandards.h"
+#include "tests/support/JsonCheck.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace Corvana {
+namespace {
+
+using Testing::parseJsonOrFail;
+using Rules = std::vector<std::string>;
+
+// A tool that passes every check unless a test changes it.
+ToolModel makeTool(const std::string& type, bool isMetric, const std::string& name = "") {
+    ToolModel tool;
+    tool.type = type;
+    tool.typeCode = typeCodeFor(type);
+    tool.isMetric = isMetric;
+    tool.name = name;
+    tool.threadCandidates = parseThreadDesignations(name);
+    tool.number = 3;
+    tool.numFlutes = 4;
+    tool.length = 20;
+    tool.presets.push_back({"Roughing", "Steel", "flood", 120, 0.05, 0.5, 1});
+    return tool;
+}
+
+ToolModel makeTap(bool isMetric, double diameter, double pitch, const std::string& name = "") {
+    ToolModel tool = makeTool("tap", isMetric, name);
+    tool.diameter = diameter;
+    tool.pitch = pitch;
+    return tool;
+}
+
+Rules rulesOf(const ToolModel& tool) {
+    Rules rules;
+    for (const auto& issue : parseJsonOrFail(buildToolIssuesJson(tool))) rules.push_back(issue.value("rule", ""));
+    return rules;
+}
+
+nlohmann::json issueFor(const ToolModel& tool, const std::string& rule) {
+    for (const auto& issue : parseJsonOrFail(buildToolIssuesJson(tool)))
+        if (issue.value("rule", "") == rule) return issue;
+    ADD_FAILURE() << "no " << rule << " issue in " << buildToolIssuesJson(tool);
+    return nlohmann::json::object();
+}
+
+// Compares the exact text and checks that it is valid JSON.
+void expectIssuesText(const ToolModel& tool, const std::string& expected) {
+    const std::string json = buildToolIssuesJson(tool);
+    EXPECT_EQ(json, expected);
+    EXPECT_TRUE(parseJsonOrFail(json).is_array());
+}
+
+TEST(FindingsTest, NumberAndCuttingData) {
+    EXPECT_EQ(buildToolIssuesJson(makeTool("end_mill", true)), "[]");
+    ToolModel routing = makeTool("routing", true);
+    routing.number = 0;
+    routing.numFlutes = 0;
+    routing.presets.clear();
+    EXPECT_EQ(buildToolIssuesJson(routing), "[]");
+    ToolModel probe = makeTool("probe", true);
+    probe.number = 0;
+    probe.numFlutes = 0;
+    probe.presets.clear();
+    expectIssuesText(probe, "[{\"rule\":\"toolNumber\",\"type\":\"toolNumber\",\"severity\":\"review\","
+                            "\"resolutionKind\":\"acknowledge\",\"rationale\":\"No tool number imported.\","
+                            "\"bulkEligible\":false}]");
+    ToolModel mill = makeTool("end_mill", true);
+    mill.presets = {{"Roughing", "Steel", "flood", 0, 0, 0.5, 1}, {"Finishing", "", "", 0, 0, 0, 0}};
+    expectIssuesText(mill, "[{\"rule\":\"cuttingData\",\"type\":\"cuttingData\",\"severity\":\"review\","
+                           "\"resolutionKind\":\"acknowledge\",\"rationale\":\"No cutting data imported.\","
+                           "\"bulkEligible\":true}]");
+    mill.presets = {{"Roughing", "", "", 0, 0.02, 0, 0}};
+    EXPECT_EQ(buildToolIssuesJson(mill), "[]");
+    mill.presets = {{"Roughing", "", "", 90, 0, 0, 0}};
+    mill.number = -5;
+    EXPECT_EQ(rulesOf(mill), (Rules{"toolNumber"}));
+}
+
+TEST(FindingsTest, FluteCountSuggestsFromTheNameThenTheType) {
+    ToolModel named = makeTool("end_mill", true, "ENDMILL 10 4FL");
+    named.numFlutes = 0;
+    expectIssuesText(named,
+                     "[{\"rule\":\"fluteCount\",\"type\":\"flutes\",\"severity\":\"review\",\"resolutionKind\":"
+                     "\"setValue\",\"rationale\":\"The flute count is outside the usual range. Some feed rates are "
+                     "derived from it -- confirm or correct it.\",\"valueLabel\":\"Current Flute Count\",\"pmValue\":0,"
+                     "\"candidates\":[],\"recommended\":null,\"autoSelect\":null,\"allowCustom\":true,\"validate\":"
+                     "{\"min\":1,\"max\":16,\"reviewMin\":2,\"reviewMax\":16,\"integer\":true,\"unit\":\"flutes\"},"
+                     "\"suggest\":4,\"suggestSource\":\"name\",\"bulkEligible\":false}]");
+    const auto suggestion = [](const std::string& type, const std::string& name, int flutes) {
+        ToolModel tool = makeTool(type, true, name);
+        tool.numFlutes = flutes;
+        nlohmann::json issue = issueFor(tool, "fluteCount");
+        return std::to_string(issue.value("suggest", -1)) + " " + issue.value("suggestSource", "");
+    };
+    EXPECT_EQ(suggestion("end_mill", "ENDMILL 10", 0), "4 type");
+    EXPECT_EQ(suggestion("drill", "DRILL 8.5", 0), "2 type");
+    EXPECT_EQ(suggestion("drill", "DRILL 1.4FL", 0), "2 type");  // a digit after a point is no count
+    EXPECT_EQ(suggestion("end_mill", "SLOT 3 - fl", 1), "3 name");
+    EXPECT_EQ(suggestion("end_mill", "T12 2Fl", 17), "2 name");
+    EXPECT_EQ(suggestion("end_mill", "ROUGHER 20FL", 0), "4 type");  // above 16 is no count
+    EXPECT_EQ(suggestion("thread_mill", "THREAD MILL", 0), "3 type");
+    EXPECT_EQ(suggestion("tap", "TAP", 0), "3 type");
+    ToolModel tool = makeTool("end_mill", true);
+    tool.numFlutes = 16;
+    EXPECT_EQ(buildToolIssuesJson(tool), "[]");
+    tool.numFlutes = 2;
+    EXPECT_EQ(buildToolIssuesJson(tool), "[]");
+    tool.numFlutes = -3;
+    EXPECT_EQ(issueFor(tool, "fluteCount")["pmValue"], -3);
+}
+
+TEST(FindingsTest, ThreadMillFluteLengthAndPitch) {
+    ToolModel mill = makeTool("thread_mill", true, "THREAD MILL");
+    mill.length = 1.0;
+    mill.pitch = 1.5;
+    expectIssuesText(mill, "[{\"rule\":\"fluteLength\",\"type\":\"fluteLength\",\"severity\":\"critical\","
+                           "\"resolutionKind\":\"grow\",\"rationale\":\"The cutting (flute) length is shorter than "
+                           "one thread pitch. Repair grows it to one pitch at import; the tool's overhang and gauge "
+                           "length are preserved (shank and holder unchanged), or exclude this tool.\","
+                           "\"bulkEligible\":false}]");
+    mill.length = 0;
+    EXPECT_EQ(buildToolIssuesJson(mill), "[]");
+    ToolModel inchMill = makeTool("thread_mill", false);
+    inchMill.length = 0.05;
+    inchMill.pitch = 0.0500005;
+    EXPECT_EQ(buildToolIssuesJson(inchMill), "[]");
+    inchMill.pitch = 0.0502;
+    EXPECT_EQ(rulesOf(inchMill), (Rules{"fluteLength"}));
+    ToolModel tap = makeTap(true, 10, 1.5);
+    tap.length = 1.0;
+    EXPECT_EQ(buildToolIssuesJson(tap), "[]");  // only thread mills are grown
+
+    mill.pitch = 0;
+    EXPECT_EQ(issueFor(mill, "threadPitch")["rationale"], "No thread pitch is defined for this tool. Specify a "
+                                                          "valid pitch to create a valid thread tool in Fusion.");
+    mill.pitch = 8;
+    nlohmann::json coarse = issueFor(mill, "threadPitch");
+    EXPECT_EQ(coarse["severity"], "critical");
+    EXPECT_EQ(coarse["rationale"], "No standard thread matches the stored pitch. Specify the intended pitch before "
+                                   "importing into Fusion.");
+    EXPECT_EQ(coarse["candidates"], nlohmann::json::array());
+    EXPECT_TRUE(coarse["recommended"].is_null() && coarse["autoSelect"].is_null());
+    mill.pitch = std::nan("");  // an unreadable pitch is a missing one
+    EXPECT_EQ(issueFor(mill, "threadPitch")["pmValue"], 0);
+}
+
+TEST(FindingsTest, ThreadMillPitchCandidatesComeFromTheName) {
+    ToolModel mill = makeTool("thread_mill", true, "THREAD MILL M12");
+    mill.pitch = 0.1;
+    const auto candidate = [](const char* label, const char* value, const char* tier) {
+        return std::string("{\"label\":\"M12 x ") + label + "\",\"value\":" + value + ",\"tpi\":0,\"nativePitch\":" +
+               value + ",\"nativeUnit\":\"mm\",\"nominal\":12,\"tier\":\"" + tier + "\"}";
+    };
+    expectIssuesText(mill, "[{\"rule\":\"threadPitch\",\"type\":\"pitch\",\"severity\":\"critical\","
+                           "\"resolutionKind\":\"setValue\",\"rationale\":\"The stored pitch is implausibly small "
+                           "for a thread.\",\"valueLabel\":\"Current Imported Pitch\",\"pmValue\":0.1,"
+                           "\"candidates\":[" +
+                               candidate("1.75 (coarse)", "1.75", "inferred") + "," +
+                               candidate("1.5 (fine)", "1.5", "option") + "," +
+                               candidate("1.25 (fine)", "1.25", "option") + "," + candidate("1 (fine)", "1", "option") +
+                               "],\"recommended\":1.75,\"autoSelect\":1.75,\"allowCustom\":true,\"validate\":"
+                               "{\"min\":0.2,\"max\":7,\"unit\":\"mm\"},\"bulkEligible\":false}]");
+    mill.pitch = 1.5;
+    EXPECT_EQ(buildToolIssuesJson(mill), "[]");
+    nlohmann::json inch = issueFor(makeTool("thread_mill", false, "THREAD MILL M6"), "threadPitch");
+    EXPECT_EQ(inch["validate"], nlohmann::json::parse(R"({"min":0.008,"max":0.275,"unit":"in"})"));
+    EXPECT_EQ(inch["candidates"][0], nlohmann::json::parse(R"j({"label":"M6 x 1 (coarse)","value":0.0393701,"tpi":0,
+        "nativePitch":1,"nativeUnit":"mm","nominal":0.23622,"tier":"inferred"})j"));
+}
+
+TEST(FindingsTest, TapDiameterFindings) {
+    expectIssuesText(makeTap(true, 8.5, 1.5),
+                     "[{\"rule\":\"tapDiameter\",\"type\":\"diameter\",\"severity\":\"review\",\"resolutionKind\":"
+                     "\"setValue\",\"markKey\":\"recon.mark.diameterTapDrill\",\"rationale\":\"The diameter appears "
+                     "to be the tap drill size. Use the nominal thread diameter for this tap.\",\"candidates\":"
+                     "[{\"label\":\"M10\",\"value\":10,\"nativeUnit\":\"mm\",\"tier\":\"recommended\"}],"
+                     "\"recommended\":10,\"autoSelect\":null,\"allowCustom\":true,\"valueLabel\":\"Current Imported "
+                     "Diameter\",\"pmValue\":8.5,\"unit\":\"mm\",\"bulkEligible\":false}]");
+    // A wrong or missing pitch on a tap drill diameter is advisory.
+    EXPECT_EQ(rulesOf(makeTap(true, 8.5, 2.0, "TAP M10")), (Rules{"threadPitch", "tapDiameter"}));
+    EXPECT_EQ(issueFor(makeTap(true, 8.5, 2.0, "TAP M10"), "threadPitch")["severity"], "review");
+    EXPECT_EQ(issueFor(makeTap(true, 8.5, 0, "TAP M10"), "threadPitch")["severity"], "review");
+
+    nlohmann::json inchTap = issueFor(makeTap(false, 0.3346, 0.059055, "TAP M10X1.5"), "tapDiameter");
+    EXPECT_EQ(inchTap["candidates"][0],
+              nlohmann::json::parse(R"({"label":"M10","value":0.393701,"nativeUnit":"mm","tier":"recommended"})"));
+    EXPECT_EQ(inchTap["unit"], "in");
+
+    const ToolModel ambiguous = makeTap(true, 7.0, 1.5, "TAP M10");
+    EXPECT_EQ(rulesOf(ambiguous), (Rules{"threadPitch", "tapDiameter"}));
+    nlohmann::json pitch = issueFor(ambiguous, "threadPitch");
+    EXPECT_EQ(pitch["severity"], "review");
+    EXPECT_EQ(pitch["rationale"],
+              "The stored pitch differs from the standard thread for this diameter -- confirm it is intentional.");
+    EXPECT_EQ(pitch["candidates"][0]["label"], "M10 x 1.5 (coarse)");
+    nlohmann::json diameter = issueFor(ambiguous, "tapDiameter");
+    EXPECT_EQ(diameter["markKey"], "recon.mark.diameterAmbiguous");
+    EXPECT_EQ(diameter["rationale"], "The diameter and pitch do not match a standard thread. Confirm the nominal "
+                                     "thread diameter for this tap.");
+    EXPECT_EQ(diameter["candidates"], nlohmann::json::array());
+    EXPECT_TRUE(diameter["recommended"].is_null());
+    EXPECT_EQ(rulesOf(makeTap(true, 7.0, 1.5)), (Rules{"threadPitch"}));  // unnamed: not questioned
+}
+
+TEST(FindingsTest, TapPitchStatuses) {
+    nlohmann::json tooCoarse = issueFor(makeTap(false, 0.25, 0.3), "threadPitch");
+    EXPECT_EQ(tooCoarse["severity"], "critical");
+    EXPECT_EQ(tooCoarse["rationale"].get<std::string>().substr(0, 37), "No standard thread matches the stored");
+    EXPECT_EQ(tooCoarse["candidates"][0], nlohmann::json::parse(R"({"label":"1/4-20 UNC","value":0.05,"tpi":20,
+        "nativePitch":0.05,"nativeUnit":"in","nominal":0.25,"tier":"recommended"})"));
+    EXPECT_EQ(rulesOf(makeTap(true, 10, 0)), (Rules{"threadPitch"}));
+    EXPECT_EQ(issueFor(makeTap(true, 10, 0), "threadPitch")["severity"], "critical");
+    // The name's fine pitch is recommended but is not the size's primary pitch.
+    nlohmann::json fine = issueFor(makeTap(true, 10, 0, "M10X1.25 TAP"), "threadPitch");
+    EXPECT_EQ(fine["recommended"], 1.25);
+    EXPECT_TRUE(fine["autoSelect"].is_null());
+    EXPECT_EQ(buildToolIssuesJson(makeTap(true, 10, 1.5, "TAP M10X1.5")), "[]");
+    EXPECT_EQ(buildToolIssuesJson(makeTap(false, 0.25, 0.05, "1/4-20 UNC TAP")), "[]");
+}
+
+TEST(FindingsTest, PipeTapsAreNotComparedWithUnifiedPitches) {
+    // 1" NPT: 1.315 in outside diameter, 11.5 threads per inch; the nearest Unified size (1-5/16) has only 18.
+    EXPECT_EQ(buildToolIssuesJson(makeTap(false, 1.315, 1 / 11.5, "1\" NPT TAP")), "[]");
+    nlohmann::json missing = issueFor(makeTap(false, 1.315, 0, "1-11.5 NPT TAP"), "threadPitch");
+    EXPECT_EQ(missing["candidates"].size(), 1u);
+    EXPECT_EQ(missing["recommended"], 0.0869565);
+}
+
+TEST(FindingsTest, ChecksRunInOrder) {
+    ToolModel mill = makeTool("thread_mill", true);
+    mill.pitch = 8;
+    mill.length = 1;
+    mill.numFlutes = 20;
+    mill.number = 0;
+    mill.presets.clear();
+    EXPECT_EQ(rulesOf(mill), (Rules{"threadPitch", "fluteLength", "fluteCount", "cuttingData", "toolNumber"}));
+}
+
+} // namespace
+} // namespace Corvana
