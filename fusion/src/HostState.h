@@ -15,7 +15,9 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace adsk::sim::detail {
@@ -50,9 +52,13 @@ struct HostFacts {
 };
 
 // Every member is guarded by `mutex`, except mainThread and libraryFolder,
-// which are fixed at construction.
+// which are fixed at construction, and observer, which is guarded by
+// observerMutex. Lock order: observerMutex before mutex.
 struct HostState {
     mutable std::mutex mutex;
+    // Recursive so that an observer may make host calls that record again.
+    std::recursive_mutex observerMutex;
+    HostObserver observer;
     std::thread::id mainThread;
     std::filesystem::path libraryFolder;
     HostFacts facts;
@@ -74,11 +80,25 @@ struct HostState {
 // Records `call` when it is made from a thread other than the main thread.
 void checkMainThread(HostState& state, const char* call);
 
-// Appends one record under the state's lock.
+template <class T, class Variant>
+struct IsAlternative;
+template <class T, class... Types>
+struct IsAlternative<T, std::variant<Types...>> : std::bool_constant<(std::is_same_v<T, Types> || ...)> {};
+
+// Appends one record under the state's lock and shows it to the observer.
+// Holding observerMutex throughout keeps the observer's order that of the lists.
 template <class T>
 void record(HostState& state, std::vector<T> HostState::*list, T item) {
-    std::lock_guard lock(state.mutex);
-    (state.*list).push_back(std::move(item));
+    std::lock_guard observing(state.observerMutex);
+    {
+        std::lock_guard lock(state.mutex);
+        (state.*list).push_back(item);
+    }
+    if constexpr (IsAlternative<T, HostRecord>::value) {
+        // A copy, so that the observer may replace itself.
+        const HostObserver observer = state.observer;
+        if (observer) observer(HostRecord(std::in_place_type<T>, std::move(item)));
+    }
 }
 
 // The next scripted dialog answer; a cancel when none is queued.

@@ -31,7 +31,11 @@ SimHost::SimHost(std::filesystem::path folder) : state(std::make_shared<HostStat
     assert(!previous && "only one simulated host may run at a time");
 }
 
-SimHost::~SimHost() { detail::installApplication(nullptr); }
+SimHost::~SimHost() {
+    // The state may outlive this host in objects the add-in still holds.
+    setObserver(nullptr);
+    detail::installApplication(nullptr);
+}
 
 core::Ptr<core::Application> SimHost::application() const { return app; }
 const std::filesystem::path& SimHost::libraryFolder() const { return state->libraryFolder; }
@@ -170,6 +174,11 @@ void SimHost::activateWorkspace(const std::string& workspaceId) {
 std::string SimHost::activeWorkspace() const {
     std::lock_guard lock(state->mutex);
     return state->facts.workspace;
+}
+
+void SimHost::setObserver(HostObserver observer) {
+    std::lock_guard observing(state->observerMutex);
+    state->observer = std::move(observer);
 }
 
 std::vector<PaletteMessage> SimHost::sentMessages() const { return copyRecords(*state, &HostState::messages); }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 namespace Corvana {
@@ -228,6 +229,46 @@ TEST(HostFactsTest, HostCallsFromWorkersAreRecorded) {
     worker.join();
     EXPECT_EQ(host.offMainThreadCalls(),
               (std::vector<std::string>{"Palette::sendInfoToHTML", "Application::log"}));
+}
+
+TEST(HostObserverTest, SeesEveryRecordInOrderUntilRemovedOrTheHostEnds) {
+    Testing::TempDir folder;
+    std::vector<std::string> seen;
+    Ptr<Palette> palette;
+    {
+        SimHost host(folder.path());
+        const auto ui = host.application()->userInterface();
+        palette = ui->palettes()->add("Main", "C", "i.html", true, true, true);
+        host.setObserver([&](const adsk::sim::HostRecord& record) {
+            // Calling back into the host from the observer must not deadlock.
+            const auto count = host.sentMessages().size();
+            if (const auto* message = std::get_if<adsk::sim::PaletteMessage>(&record))
+                seen.push_back(message->action + (message->paletteVisible ? "" : " (hidden)") + " #" +
+                               std::to_string(count));
+            else if (const auto* line = std::get_if<adsk::sim::LogLine>(&record))
+                seen.push_back("log " + line->message);
+            else if (const auto* box = std::get_if<adsk::sim::MessageBoxShown>(&record))
+                seen.push_back("box " + box->text);
+            else if (const auto* step = std::get_if<adsk::sim::ProgressStep>(&record))
+                seen.push_back("progress " + step->text);
+            else if (std::holds_alternative<adsk::sim::DialogShown>(record))
+                seen.push_back("dialog");
+        });
+        palette->sendInfoToHTML("FIRST", "{}");
+        ui->messageBox("Careful", "Title");
+        ui->createProgressDialog()->show("Corvana", "%v of %m", 0, 3);
+        ui->createFileDialog()->showOpen();
+        std::thread worker([&] { Application::log("from a worker"); });
+        worker.join();
+        host.clickPaletteClose("Main");
+        palette->sendInfoToHTML("WHILE_HIDDEN", "{}");
+        host.setObserver(nullptr);
+        Application::log("unobserved");
+        host.setObserver([&](const adsk::sim::HostRecord&) { seen.push_back("after the host ended"); });
+    }
+    palette->sendInfoToHTML("LATE", "{}");
+    EXPECT_EQ(seen, (std::vector<std::string>{"FIRST #1", "box Careful", "progress 0 of 3", "dialog",
+                                              "log from a worker", "WHILE_HIDDEN (hidden) #2"}));
 }
 
 } // namespace

@@ -12,9 +12,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace adsk::sim {
@@ -102,6 +104,13 @@ struct PaletteState {
     core::PaletteDockingOptions dockingOption = core::PaletteDockOptionsToVerticalAndHorizontal;
 };
 
+// One thing the add-in did, as recorded by the host.
+using HostRecord = std::variant<PaletteMessage, LogLine, MessageBoxShown, DialogShown, ProgressStep, UiChange>;
+
+// Sees each record as it is made, on the thread that made it. Calls never
+// overlap, and they come in the order of the records.
+using HostObserver = std::function<void(const HostRecord&)>;
+
 class SimHost {
 public:
     // Local tool libraries live in libraryFolder, one "<name>.json" file each.
@@ -154,6 +163,10 @@ public:
     // workspaceActivated.
     void activateWorkspace(const std::string& workspaceId);
     std::string activeWorkspace() const;
+
+    // Replaces the observer; an empty one stops the calls. The observer may
+    // call back into the host, and it is dropped when this host ends.
+    void setObserver(HostObserver observer);
 
     // What the add-in did.
     std::vector<PaletteMessage> sentMessages() const;
