@@ -1,0 +1,159 @@
+#include "sources/ProjectFolder.h"
+
+#include "sources/PtfParser.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string_view>
+#include <system_error>
+
+namespace Corvana {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kIndexHeader = "# Entity Index";
+constexpr std::string_view kToolEntityMarker = ".pmlent pmlEntTool '";
+
+fs::path pathFromUtf8(std::string_view path) {
+    return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+std::string utf8FromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string lowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The index's lines without line ends, a CRLF file's '\r' included. Only
+// regular files are read: a pipe would block the reading thread.
+std::optional<std::vector<std::string>> readIndexLines(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    if (in.bad()) return std::nullopt;
+    return lines;
+}
+
+// The folder's own entries named *.pmlprj in any case; two are enough to refuse.
+std::vector<fs::path> findIndexFiles(const fs::path& folder) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (lowerAscii(utf8FromPath(it->path().extension())) != ".pmlprj") continue;
+        found.push_back(it->path());
+        if (found.size() == 2) break;
+    }
+    return found;
+}
+
+bool isToolEntityLine(std::string_view line) {
+    return line.find(kToolEntityMarker) != std::string_view::npos;
+}
+
+ProjectIndex failedIndex(std::string message) {
+    ProjectIndex index;
+    index.error = std::move(message);
+    return index;
+}
+
+// Windows opens these device names whatever the extension and trailing
+// blanks; reading "CON" would wait for console input.
+bool isDeviceName(std::string_view stem) {
+    static constexpr std::array<std::string_view, 4> plain{"con", "prn", "aux", "nul"};
+    std::string base = lowerAscii(std::string(stem.substr(0, stem.find('.'))));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    if (std::find(plain.begin(), plain.end(), base) != plain.end()) return true;
+    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
+// A stem names a file inside the folder only: no separator, drive or stream
+// colon, NUL, dot entry or device name.
+bool isSafeStem(std::string_view stem) {
+    if (stem.find_first_of(std::string_view("/\\:\0", 4)) != std::string_view::npos) return false;
+    if (stem == "." || stem == "..") return false;
+    return !isDeviceName(stem);
+}
+
+std::optional<ToolModel> readEntity(const fs::path& folder, const IndexEntry& entry) {
+    if (!isSafeStem(entry.fileStem)) return std::nullopt;
+    const fs::path file = folder / pathFromUtf8(entry.fileStem + ".pmlent");
+    std::vector<ToolModel> tools = parsePtfFile(utf8FromPath(file));
+    if (tools.size() != 1) return std::nullopt;
+    ToolModel tool = std::move(tools.front());
+    tool.sourceKind = "Project";
+    tool.entityName = entry.fileStem;
+    return tool;
+}
+
+std::int32_t clampedCount(std::size_t count) {
+    return static_cast<std::int32_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+ProjectIndex loadProjectIndex(const std::string& folder) {
+    const fs::path folderPath = pathFromUtf8(folder);
+    std::error_code error;
+    if (!fs::is_directory(folderPath, error)) return failedIndex("The selected path is not a folder.");
+    const std::vector<fs::path> found = findIndexFiles(folderPath);
+    if (found.empty()) return failedIndex("No PowerMill project index (.pmlprj) was found in this folder.");
+    if (found.size() > 1) return failedIndex("Multiple .pmlprj files were found; the project folder is ambiguous.");
+    const auto lines = readIndexLines(found.front());
+    if (!lines || lines->empty() || lines->front().find(kIndexHeader) == std::string::npos)
+        return failedIndex("The .pmlprj file is not a recognized PowerMill Entity Index.");
+    ProjectIndex index;
+    index.indexPath = utf8FromPath(found.front());
+    const auto count = std::count_if(lines->begin() + 1, lines->end(),
+                                     [](const std::string& line) { return isToolEntityLine(line); });
+    index.toolEntityCount = clampedCount(static_cast<std::size_t>(count));
+    index.ok = true;
+    return index;
+}
+
+std::optional<std::vector<IndexEntry>> readIndexEntries(const std::string& indexPath) {
+    const auto lines = readIndexLines(pathFromUtf8(indexPath));
+    if (!lines) return std::nullopt;
+    std::vector<IndexEntry> entries;
+    for (const auto& line : *lines) {
+        if (!isToolEntityLine(line)) continue;
+        entries.push_back({line.substr(0, line.find(kToolEntityMarker))});
+    }
+    return entries;
+}
+
+std::vector<ToolModel> readProjectFolder(const std::string& folder, const ToolProgressFn& progress) {
+    const ProjectIndex index = loadProjectIndex(folder);
+    if (!index.ok) return {};
+    const auto entries = readIndexEntries(index.indexPath);
+    if (!entries) return {};
+    const std::int32_t total = clampedCount(entries->size());
+    if (progress) progress(0, total, nullptr);
+    const fs::path folderPath = pathFromUtf8(folder);
+    std::vector<ToolModel> tools;
+    tools.reserve(entries->size());
+    for (const auto& entry : *entries) {
+        std::optional<ToolModel> tool = readEntity(folderPath, entry);
+        if (!tool) return {};
+        tools.push_back(std::move(*tool));
+        if (progress) progress(clampedCount(tools.size()), total, &tools.back());
+    }
+    return tools;
+}
+
+} // namespace Corvana

@@ -1,0 +1,312 @@
+#include "sources/PtfGeometry.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace Corvana {
+namespace {
+
+constexpr double kTolerance = 0.0001;
+// A crafted record with thousands of sections would make every per-section
+// scan quadratic; real holders and shanks have a few dozen at most.
+constexpr std::size_t kMaxScannedSections = 256;
+
+// Metric and inch limits of the values the patterns accept.
+struct PatternBounds {
+    double leadMax;          // taper lead-in value and curve element length
+    double filletBaseMax;    // radius under a fillet
+    double filletMax;
+    double curveRadiusMax;
+};
+
+PatternBounds boundsFor(bool isMetric) {
+    if (isMetric) return {508.0, 254.0, 12.7, 152.4};
+    return {20.0, 10.0, 0.5, 6.0};
+}
+
+bool near(double a, double b, double tolerance = kTolerance) {
+    return std::abs(a - b) <= tolerance;  // false for NaN
+}
+
+bool inOpenClosed(double value, double low, double high) {
+    return value > low && value <= high;
+}
+
+// Little-endian doubles read at any byte offset; 0 outside the bytes.
+class DoubleReader {
+public:
+    explicit DoubleReader(std::span<const std::uint8_t> data) : bytes(data) {}
+
+    double at(std::size_t offset) const {
+        if (offset > bytes.size() || bytes.size() - offset < 8) return 0;
+        std::uint64_t bits = 0;
+        for (std::size_t i = 8; i-- > 0;) bits = (bits << 8) | bytes[offset + i];
+        return std::bit_cast<double>(bits);
+    }
+
+    double before(std::size_t offset, std::size_t back) const {
+        return offset < back ? 0 : at(offset - back);
+    }
+
+private:
+    std::span<const std::uint8_t> bytes;
+};
+
+struct ScanArea {
+    const DoubleReader& reader;
+    std::size_t from;
+    std::size_t to;
+    PatternBounds bounds;
+};
+
+// ---- Blend lengths: step pattern -------------------------------------------
+
+// Offset of the first double within 2000 bytes of `start` equal to `length`.
+std::optional<std::size_t> findLengthValue(const ScanArea& area, std::size_t start, double length) {
+    for (std::size_t k = start; k - start < 2000 && k + 8 <= area.to; ++k)
+        if (near(area.reader.at(k), length, 0.000001)) return k;
+    return std::nullopt;
+}
+
+// Offset of the first doubled value in the 400 bytes from `start` that can be
+// a blend of a section of `length` (1.0 is a scale factor, not a blend).
+std::optional<std::size_t> findBlendPair(const ScanArea& area, std::size_t start, double length) {
+    for (std::size_t m = start; m - start < 400 && m + 16 <= area.to; ++m) {
+        const double value = area.reader.at(m);
+        if (!(value > kTolerance && value < length / 2)) continue;
+        if (std::abs(value - 1.0) < 0.000000001) continue;
+        if (area.reader.at(m + 8) == value) return m;
+    }
+    return std::nullopt;
+}
+
+void recoverStepBlend(const ScanArea& area, HolderSegment& section, std::size_t& searchPos) {
+    const auto lengthAt = findLengthValue(area, searchPos, section.length);
+    if (!lengthAt) return;
+    const auto blendAt = findBlendPair(area, *lengthAt + 8, section.length);
+    if (!blendAt) return;
+    section.blendLength = area.reader.at(*blendAt);
+    searchPos = std::max(searchPos, *blendAt + 16);
+}
+
+// ---- Blend lengths: taper pattern ------------------------------------------
+
+// A position whose section-independent conditions hold; `ratio` is compared
+// with half the lower diameter and `blend` with the section length.
+struct TaperCandidate {
+    double blend;
+    double ratio;
+};
+
+std::vector<TaperCandidate> taperCandidates(const ScanArea& area) {
+    std::vector<TaperCandidate> candidates;
+    const DoubleReader& d = area.reader;
+    for (std::size_t t = area.from + 16; t + 96 <= area.to; ++t) {
+        if (!near(d.at(t), 0)) continue;
+        const double x = d.at(t + 8);
+        if (!inOpenClosed(x, kTolerance, 1000)) continue;
+        const double blend = d.at(t + 32);
+        if (!(blend > kTolerance) || !near(d.at(t + 40), blend)) continue;
+        if (!inOpenClosed(d.before(t, 16), 0, area.bounds.leadMax)) continue;
+        candidates.push_back({blend, d.before(t, 8) / x});
+    }
+    return candidates;
+}
+
+double taperBlend(const std::vector<TaperCandidate>& candidates, const HolderSegment& section) {
+    for (const auto& candidate : candidates) {
+        if (!(candidate.blend < 0.9 * section.length)) continue;
+        if (near(candidate.ratio, section.lowerDiameter / 2)) return candidate.blend;
+    }
+    return 0;
+}
+
+std::vector<HolderSegment*> activeHolderSections(ToolModel& tool) {
+    std::vector<HolderSegment*> active;
+    for (auto& section : tool.holderSegments) {
+        if (active.size() == kMaxScannedSections) break;
+        if (!section.ignore) active.push_back(&section);
+    }
+    return active;
+}
+
+// A section steps when it is wider at its reference end than the next
+// section's lower end; sections narrowing upward never step.
+bool isStep(const HolderSegment& section, const HolderSegment* next) {
+    const double growth = (section.upperDiameter - section.lowerDiameter) / 2;
+    if (!next || growth < -kTolerance) return false;
+    const double reference = growth <= kTolerance ? section.lowerDiameter : section.upperDiameter;
+    return reference - kTolerance > next->lowerDiameter;
+}
+
+void recoverBlendLengths(ToolModel& tool, const ScanArea& area) {
+    const std::vector<HolderSegment*> active = activeHolderSections(tool);
+    std::size_t searchPos = area.from;
+    std::optional<std::vector<TaperCandidate>> tapers;
+    for (std::size_t i = 0; i < active.size(); ++i) {
+        HolderSegment& section = *active[i];
+        const HolderSegment* next = i + 1 < active.size() ? active[i + 1] : nullptr;
+        if (isStep(section, next)) {
+            recoverStepBlend(area, section, searchPos);
+            continue;
+        }
+        if (!((section.upperDiameter - section.lowerDiameter) / 2 > kTolerance)) continue;
+        if (!tapers) tapers = taperCandidates(area);
+        section.blendLength = taperBlend(*tapers, section);
+    }
+}
+
+// ---- Fillet radii ----------------------------------------------------------
+
+struct FilletHit {
+    double base;    // radius the fillet starts from
+    double fillet;
+};
+
+std::vector<FilletHit> filletHits(const ScanArea& area) {
+    std::vector<FilletHit> hits;
+    const DoubleReader& d = area.reader;
+    for (std::size_t p = area.from + 16; p + 96 <= area.to; ++p) {
+        const double fillet = d.at(p);
+        if (!inOpenClosed(fillet, kTolerance, area.bounds.filletMax)) continue;
+        const double base = d.before(p, 16);
+        if (!inOpenClosed(base, 0, area.bounds.filletBaseMax)) continue;
+        if (!near(d.before(p, 8), base * base) || !near(d.at(p + 32), fillet) ||
+            !near(d.at(p + 40), fillet) || !near(d.at(p + 64), 1) || !near(d.at(p + 48), fillet + base))
+            continue;
+        hits.push_back({base, fillet});
+    }
+    return hits;
+}
+
+template <typename Section>
+bool fitsFillet(const Section& section, const FilletHit& hit) {
+    return near(section.lowerDiameter / 2, hit.base) && near(section.upperDiameter / 2, hit.fillet + hit.base);
+}
+
+void applyHolderFillets(ToolModel& tool, const std::vector<FilletHit>& hits) {
+    const std::size_t count = std::min(tool.holderSegments.size(), kMaxScannedSections);
+    for (const auto& hit : hits) {
+        for (std::size_t i = 0; i < count; ++i) {
+            HolderSegment& section = tool.holderSegments[i];
+            if (section.ignore || !fitsFillet(section, hit)) continue;
+            section.filletRadius = hit.fillet;
+            break;
+        }
+    }
+}
+
+void applyShankFillets(ToolModel& tool, const std::vector<FilletHit>& hits) {
+    const std::size_t count = std::min(tool.shankSegments.size(), kMaxScannedSections);
+    for (const auto& hit : hits) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!fitsFillet(tool.shankSegments[i], hit)) continue;
+            tool.shankSegments[i].filletRadius = hit.fillet;
+            break;
+        }
+    }
+}
+
+// ---- Curve radius ----------------------------------------------------------
+
+constexpr std::array<std::size_t, 8> kHeaderZeros{8, 16, 24, 48, 56, 80, 88, 96};
+constexpr std::array<std::size_t, 3> kHeaderOnes{32, 40, 104};
+
+bool isCurveHeader(const DoubleReader& d, std::size_t p, const PatternBounds& bounds) {
+    const double radius = d.at(p);
+    if (!(radius > 0.1 && radius <= bounds.curveRadiusMax)) return false;
+    for (const std::size_t zeroAt : kHeaderZeros)
+        if (!near(d.at(p + zeroAt), 0)) return false;
+    for (const std::size_t oneAt : kHeaderOnes)
+        if (!near(d.at(p + oneAt), 1)) return false;
+    return near(d.at(p + 64), radius) && near(d.at(p + 72), radius * radius);
+}
+
+bool isCurveElement(const DoubleReader& d, std::size_t q, const PatternBounds& bounds) {
+    if (!near(d.at(q + 128), 0)) return false;
+    if (!inOpenClosed(d.at(q + 136), kTolerance, 1000)) return false;
+    const double length = d.at(q + 160);
+    if (!inOpenClosed(length, kTolerance, bounds.leadMax) || !near(d.at(q + 168), length)) return false;
+    const double radius = d.at(q + 112);
+    return radius > 0.1 && radius <= bounds.curveRadiusMax;
+}
+
+// The curve radius the elements after the header at `p` describe, if any.
+std::optional<double> curveCandidate(const ScanArea& area, std::size_t p, double radius) {
+    const DoubleReader& d = area.reader;
+    const std::size_t limit = std::min(area.to, p + 1612);
+    int counted = 0;
+    double sum = 0;
+    for (std::size_t q = p; q + 224 <= limit;) {
+        if (!isCurveElement(d, q, area.bounds)) {
+            ++q;
+            continue;
+        }
+        const double slope = d.at(q + 136);
+        const double excess = d.at(q + 120) / slope - radius;
+        if (excess <= kTolerance) break;
+        if (d.at(q + 160) > excess) {
+            if (counted == 0) return excess;
+            break;
+        }
+        ++counted;
+        sum += std::sqrt(slope * slope + 1) * excess;
+        q += 112;
+    }
+    if (counted < 2) return std::nullopt;
+    const double mean = sum / counted;
+    // Overflowing element values would otherwise store an infinite radius.
+    if (!(mean > kTolerance) || !std::isfinite(mean)) return std::nullopt;
+    return mean;
+}
+
+HolderSegment* curveSection(ToolModel& tool, double radius) {
+    const std::size_t count = std::min(tool.holderSegments.size(), kMaxScannedSections);
+    for (std::size_t i = 0; i < count; ++i) {
+        HolderSegment& section = tool.holderSegments[i];
+        if (section.ignore || section.filletRadius > kTolerance || section.blendLength > kTolerance) continue;
+        if (!(section.lowerDiameter + kTolerance < section.upperDiameter)) continue;
+        if (near(section.lowerDiameter / 2, radius, 0.0005)) return &section;
+    }
+    return nullptr;
+}
+
+void recoverCurveRadius(ToolModel& tool, const ScanArea& area) {
+    const DoubleReader& d = area.reader;
+    for (std::size_t p = area.from; p + 112 <= area.to;) {
+        if (!isCurveHeader(d, p, area.bounds)) {
+            ++p;
+            continue;
+        }
+        const double radius = d.at(p);
+        const auto candidate = curveCandidate(area, p, radius);
+        HolderSegment* section = candidate ? curveSection(tool, radius) : nullptr;
+        if (section) {
+            section->curveRadius = *candidate;
+            return;
+        }
+        p += 112;
+    }
+}
+
+} // namespace
+
+void recoverBinaryGeometry(ToolModel& tool, std::span<const std::uint8_t> bytes, std::size_t from,
+                           std::size_t to) {
+    to = std::min(to, bytes.size());
+    if (from >= to) return;
+    const DoubleReader reader(bytes);
+    const ScanArea area{reader, from, to, boundsFor(tool.isMetric)};
+    recoverBlendLengths(tool, area);
+    // The fillet pattern is the same for holders and shanks; only the matching differs.
+    const std::vector<FilletHit> fillets = filletHits(area);
+    applyHolderFillets(tool, fillets);
+    recoverCurveRadius(tool, area);
+    applyShankFillets(tool, fillets);
+}
+
+} // namespace Corvana

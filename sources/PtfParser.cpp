@@ -1,0 +1,373 @@
+#include "sources/PtfParser.h"
+
+#include "convert/Classification.h"
+#include "sources/NumberText.h"
+#include "sources/PtfGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <system_error>
+
+namespace Corvana {
+namespace {
+
+constexpr std::string_view kRecordStart = "{\"type\":\"tool\"";
+constexpr std::string_view kNameMarker = "pmlEntTool/";
+constexpr std::string_view kGeometryMarker = "McMillSpan";
+constexpr std::string_view kUnitsKey = "pmlProjUnits";
+constexpr std::size_t npos = std::string_view::npos;
+
+// One tool record: from its "{"type":"tool"" to the next one or the end.
+struct PtfToolChunk {
+    std::string_view text;
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
+// What every record of one file shares.
+struct PtfFile {
+    std::span<const std::uint8_t> bytes;
+    std::string text;  // the bytes with every byte above 0x7F blanked
+    bool isMetric = false;
+    std::vector<std::size_t> nameMarkers;
+    std::vector<std::size_t> geometryMarkers;
+};
+
+std::string_view asChars(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::string blankedText(std::span<const std::uint8_t> bytes) {
+    std::string text(bytes.size(), ' ');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] <= 0x7F) text[i] = static_cast<char>(bytes[i]);
+    return text;
+}
+
+std::vector<std::size_t> findAll(std::string_view haystack, std::string_view needle) {
+    std::vector<std::size_t> offsets;
+    for (std::size_t pos = haystack.find(needle); pos != npos; pos = haystack.find(needle, pos + 1))
+        offsets.push_back(pos);
+    return offsets;
+}
+
+// Metric exactly when the first units key is followed by a zero byte.
+bool isMetricFile(std::string_view text) {
+    const std::size_t key = text.find(kUnitsKey);
+    if (key == npos) return false;
+    const std::size_t after = key + kUnitsKey.size();
+    return after < text.size() && text[after] == '\0';
+}
+
+std::vector<PtfToolChunk> cutChunks(std::string_view text) {
+    const std::vector<std::size_t> starts = findAll(text, kRecordStart);
+    std::vector<PtfToolChunk> chunks;
+    chunks.reserve(starts.size());
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
+        chunks.push_back({text.substr(starts[i], end - starts[i]), starts[i], end});
+    }
+    return chunks;
+}
+
+// ---- Key lookups -------------------------------------------------------------
+
+// Offset just past the first '"' + key + tail in the text, or npos.
+std::size_t findKey(std::string_view text, std::string_view key, std::string_view tail) {
+    for (std::size_t pos = text.find(key, 1); pos != npos; pos = text.find(key, pos + 1)) {
+        if (text[pos - 1] != '"') continue;
+        const std::size_t after = pos + key.size();
+        if (text.substr(after, tail.size()) == tail) return after + tail.size();
+    }
+    return npos;
+}
+
+// The text from `begin` to the next '"'; empty when no quote closes it.
+std::string_view quotedFrom(std::string_view text, std::size_t begin) {
+    const std::size_t close = text.find('"', begin);
+    if (close == npos) return {};
+    return text.substr(begin, close - begin);
+}
+
+// "Key":"value", else the first element of "Key":("a" ...); empty when absent.
+std::string_view findStringValue(std::string_view record, std::string_view key) {
+    if (const std::size_t at = findKey(record, key, "\":\""); at != npos) return quotedFrom(record, at);
+    if (const std::size_t at = findKey(record, key, "\":(\""); at != npos) return quotedFrom(record, at);
+    return {};
+}
+
+double readLength(std::string_view record, std::string_view key, bool isMetric) {
+    return parseLengthText(findStringValue(record, key), isMetric);
+}
+
+double readPlain(std::string_view record, std::string_view key) {
+    return parseLeadingDouble(findStringValue(record, key)).value_or(0);
+}
+
+std::int32_t readInteger(std::string_view record, std::string_view key) {
+    return parseLeadingInt32(findStringValue(record, key)).value_or(0);
+}
+
+// Quantity -> strategy -> operation group, e.g. CuttingSpeed/finishing/general.
+double readCuttingValue(std::string_view record, std::string_view quantity, std::string_view strategy,
+                        std::string_view group) {
+    const std::size_t quantityAt = findKey(record, quantity, "\":");
+    if (quantityAt == npos) return 0;
+    const std::string_view quantityWindow = record.substr(quantityAt, 1000);
+    const std::size_t strategyAt = findKey(quantityWindow, strategy, "\":{");
+    if (strategyAt == npos) return 0;
+    return readPlain(quantityWindow.substr(strategyAt, 500), group);
+}
+
+// The text between "Key":( and the first ')' after it; empty when either is missing.
+std::string_view listBody(std::string_view record, std::string_view key) {
+    const std::size_t at = findKey(record, key, "\":(");
+    if (at == npos) return {};
+    const std::size_t close = record.find(')', at);
+    if (close == npos) return {};
+    return record.substr(at, close - at);
+}
+
+// Each {...} object of a list body, up to the first '}' after its '{'.
+std::vector<std::string_view> listObjects(std::string_view body) {
+    std::vector<std::string_view> objects;
+    for (std::size_t open = body.find('{'); open != npos; open = body.find('{', open + 1)) {
+        const std::size_t close = body.find('}', open);
+        if (close == npos) break;
+        objects.push_back(body.substr(open, close - open + 1));
+        open = close;
+    }
+    return objects;
+}
+
+// ---- Record fields -----------------------------------------------------------
+
+// The name stored with the last "pmlEntTool/" marker before the record, after
+// the marker's little-endian length of marker plus name; empty when unusable.
+std::string entityNameBefore(const PtfFile& file, std::size_t recordStart) {
+    const auto after = std::lower_bound(file.nameMarkers.begin(), file.nameMarkers.end(), recordStart);
+    if (after == file.nameMarkers.begin()) return {};
+    const std::size_t marker = *(after - 1);
+    if (marker < 2) return {};
+    const std::size_t total = file.bytes[marker - 2] | (static_cast<std::size_t>(file.bytes[marker - 1]) << 8);
+    if (total <= kNameMarker.size() || total > file.bytes.size() - marker) return {};
+    std::string_view name = asChars(file.bytes).substr(marker + kNameMarker.size(), total - kNameMarker.size());
+    while (!name.empty() && static_cast<unsigned char>(name.back()) <= 0x20) name.remove_suffix(1);
+    return std::string(name);
+}
+
+void readDimensions(ToolModel& tool, std::string_view record) {
+    tool.diameter = readLength(record, "Diameter", tool.isMetric);
+    tool.length = readLength(record, "Length", tool.isMetric);
+    tool.overhang = readLength(record, "Overhang", tool.isMetric);
+    tool.tipRadius = readLength(record, "TipRadius", tool.isMetric);
+    tool.taperAngle = readPlain(record, "TaperAngle");
+    if (tool.type == "drill") {
+        const double drillAngle = readPlain(record, "DrillAngle");
+        if (drillAngle > 0) tool.taperAngle = drillAngle;
+    }
+    tool.taperDiameter = readLength(record, "TaperDiameter", tool.isMetric);
+    tool.taperHeight = readLength(record, "TaperHeight", tool.isMetric);
+    tool.barrelRadius = readLength(record, "BarrelRadius", tool.isMetric);
+    tool.upperTipRadius = readLength(record, "UpperTipRadius", tool.isMetric);
+    tool.flatBottom = findStringValue(record, "FlatBottom") != "0";
+}
+
+// "TipRadiusCentre":("x" "y"): the second value starts three characters
+// after the first one's closing quote.
+void readTipRadiusCentre(ToolModel& tool, std::string_view record) {
+    const std::size_t first = findKey(record, "TipRadiusCentre", "\":(\"");
+    if (first == npos) return;
+    const std::size_t firstClose = record.find('"', first);
+    if (firstClose == npos || firstClose + 3 > record.size()) return;
+    tool.tipRadiusCentreX = parseLengthText(record.substr(first, firstClose - first), tool.isMetric);
+    const std::size_t second = firstClose + 3;
+    const std::size_t secondClose = record.find('"', second);
+    if (secondClose == npos) return;
+    tool.tipRadiusCentreY = parseLengthText(record.substr(second, secondClose - second), tool.isMetric);
+}
+
+void readTexts(ToolModel& tool, std::string_view record) {
+    tool.holderName = findStringValue(record, "HolderName");
+    tool.material = findStringValue(record, "StockMaterial");
+    tool.coolant = findStringValue(record, "Coolant");
+    tool.description = findStringValue(record, "Description");
+    const std::string_view body = listBody(record, "Tags");
+    for (std::size_t open = body.find('"'); open != npos; open = body.find('"', open + 1)) {
+        const std::size_t close = body.find('"', open + 1);
+        if (close == npos) break;
+        if (close > open + 1) tool.tags.emplace_back(body.substr(open + 1, close - open - 1));
+        open = close;
+    }
+}
+
+void readSections(ToolModel& tool, std::string_view record) {
+    for (const auto object : listObjects(listBody(record, "ShankSetValues"))) {
+        tool.shankSegments.push_back({readLength(object, "UpperDiameter", tool.isMetric),
+                                      readLength(object, "LowerDiameter", tool.isMetric),
+                                      readLength(object, "Length", tool.isMetric), 0});
+    }
+    for (const auto object : listObjects(listBody(record, "HolderSetValues"))) {
+        HolderSegment section;
+        section.upperDiameter = readLength(object, "UpperDiameter", tool.isMetric);
+        section.lowerDiameter = readLength(object, "LowerDiameter", tool.isMetric);
+        section.length = readLength(object, "Length", tool.isMetric);
+        section.ignore = findStringValue(object, "Ignore") == "1";
+        tool.holderSegments.push_back(section);
+    }
+}
+
+void readNumbers(ToolModel& tool, std::string_view record) {
+    tool.numFlutes = readInteger(record, "NumberOfFlutes");
+    const std::size_t numberAt = findKey(record, "Number", "\":{\"Value\":\"");
+    if (numberAt != npos) tool.number = parseLeadingInt32(quotedFrom(record, numberAt)).value_or(0);
+}
+
+// A preset per strategy that has a cutting speed or a feed per tooth.
+void readPresets(ToolModel& tool, std::string_view record) {
+    static constexpr std::pair<std::string_view, std::string_view> strategies[] = {
+        {"finishing", "Finishing"}, {"roughing", "Roughing"}};
+    for (const auto& [strategy, presetName] : strategies) {
+        CuttingPreset preset;
+        preset.cuttingSpeed = readCuttingValue(record, "CuttingSpeed", strategy, "general");
+        preset.feedPerTooth = readCuttingValue(record, "FeedPerTooth", strategy, "general");
+        if (!(preset.cuttingSpeed > 0) && !(preset.feedPerTooth > 0)) continue;
+        preset.radialDepthOfCut = readCuttingValue(record, "RadialDepthOfCut", strategy, "general");
+        preset.axialDepthOfCut = readCuttingValue(record, "AxialDepthOfCut", strategy, "general");
+        preset.name = presetName;
+        preset.material = tool.material;
+        preset.coolant = tool.coolant;
+        tool.presets.push_back(std::move(preset));
+    }
+}
+
+// Taps keep their pitch as the drilling feed per tooth.
+void readPitch(ToolModel& tool, std::string_view record) {
+    if (tool.type == "thread_mill") {
+        tool.pitch = readLength(record, "Pitch", tool.isMetric);
+        return;
+    }
+    if (tool.type != "tap") return;
+    const double finishing = readCuttingValue(record, "FeedPerTooth", "finishing", "drill");
+    const double roughing = readCuttingValue(record, "FeedPerTooth", "roughing", "drill");
+    tool.pitch = finishing > 0 ? finishing : (roughing > 0 ? roughing : 0);
+}
+
+// Tools without a diameter are of no use, except the types that have none.
+bool hasUsableDiameter(const ToolModel& tool) {
+    if (tool.diameter > 0) return true;
+    return tool.type == "form" || tool.type == "routing" || tool.type == "turn_profiling" ||
+           tool.type == "turn_grooving";
+}
+
+void recoverChunkGeometry(ToolModel& tool, const PtfFile& file, const PtfToolChunk& chunk) {
+    const auto marker = std::lower_bound(file.geometryMarkers.begin(), file.geometryMarkers.end(), chunk.start);
+    if (marker == file.geometryMarkers.end() || *marker >= chunk.end) return;
+    recoverBinaryGeometry(tool, file.bytes, *marker, chunk.end);
+}
+
+std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk) {
+    const std::string_view record = chunk.text;
+    ToolModel tool;
+    tool.isMetric = file.isMetric;
+    tool.type = findStringValue(record, "Type");
+    if (tool.type.empty()) return std::nullopt;
+    tool.identifier = findStringValue(record, "Identifier");
+    tool.entityName = tool.identifier;
+    tool.name = entityNameBefore(file, chunk.start);
+    if (tool.name.empty()) tool.name = tool.identifier;
+    tool.sourceKind = "PTF";
+    readDimensions(tool, record);
+    if (!hasUsableDiameter(tool)) return std::nullopt;
+    readTipRadiusCentre(tool, record);
+    readTexts(tool, record);
+    readSections(tool, record);
+    readNumbers(tool, record);
+    readPresets(tool, record);
+    readPitch(tool, record);
+    recoverChunkGeometry(tool, file, chunk);
+    tool.typeCode = typeCodeFor(tool.type);
+    classifyTool(tool);
+    return tool;
+}
+
+std::int32_t clampedCount(std::size_t count) {
+    return static_cast<std::int32_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
+}
+
+std::filesystem::path pathFromUtf8(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+// file_size fails for anything but a regular file, so a directory or a
+// pipe given as a template is never read (a pipe would block the thread).
+std::vector<std::uint8_t> readFileBytes(const std::string& path) {
+    const std::filesystem::path filePath = pathFromUtf8(path);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(filePath, error);
+    if (error || size == 0 || size > static_cast<std::uintmax_t>(std::numeric_limits<std::streamsize>::max()))
+        return {};
+    std::ifstream in(filePath, std::ios::binary);
+    if (!in) return {};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    if (static_cast<std::uintmax_t>(in.gcount()) != size) return {};
+    return bytes;
+}
+
+} // namespace
+
+double parseLengthText(std::string_view text, bool isMetric) {
+    if (text.empty()) return 0;
+    bool inMillimetres = false;
+    if (text.size() >= 2) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        const char unit[2] = {lower(text[text.size() - 2]), lower(text.back())};
+        inMillimetres = unit[0] == 'm' && unit[1] == 'm';
+        if (inMillimetres || (unit[0] == 'i' && unit[1] == 'n')) text.remove_suffix(2);
+    }
+    double value = 0;
+    if (const std::size_t slash = text.find('/'); slash != npos) {
+        const auto numerator = parseLeadingDouble(text.substr(0, slash));
+        const auto divisor = parseLeadingDouble(text.substr(slash + 1));
+        if (numerator && divisor && *divisor != 0) value = *numerator / *divisor;
+        // "1e300/1e-300" overflows; a length is never infinite.
+        if (!std::isfinite(value)) value = 0;
+    } else {
+        value = parseLeadingDouble(text).value_or(0);
+    }
+    return (!isMetric && inMillimetres) ? value / 25.4 : value;
+}
+
+std::vector<ToolModel> parsePtfBytes(std::span<const std::uint8_t> bytes, const ToolProgressFn& progress) {
+    std::vector<ToolModel> tools;
+    if (bytes.empty()) return tools;
+    PtfFile file;
+    file.bytes = bytes;
+    file.text = blankedText(bytes);
+    file.isMetric = isMetricFile(file.text);
+    file.nameMarkers = findAll(asChars(bytes), kNameMarker);
+    file.geometryMarkers = findAll(asChars(bytes), kGeometryMarker);
+    const std::vector<PtfToolChunk> chunks = cutChunks(file.text);
+    const std::int32_t total = clampedCount(chunks.size());
+    if (progress) progress(0, total, nullptr);
+    for (const auto& chunk : chunks) {
+        std::optional<ToolModel> tool = readTool(file, chunk);
+        if (!tool) continue;
+        tools.push_back(std::move(*tool));
+        if (progress) progress(clampedCount(tools.size()), total, &tools.back());
+    }
+    return tools;
+}
+
+std::vector<ToolModel> parsePtfFile(const std::string& path, const ToolProgressFn& progress) {
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    if (bytes.empty()) return {};
+    return parsePtfBytes(bytes, progress);
+}
+
+} // namespace Corvana
