@@ -1,0 +1,87 @@
+#include "apps/corvana/SourceLoader.h"
+
+#include "sources/ProjectFolder.h"
+#include "sources/PtfParser.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace Corvana {
+namespace {
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return extension;
+}
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+LoadedSource loadTemplate(const std::string& path, const ToolProgressFn& progress) {
+    LoadedSource loaded;
+    loaded.kind = SourceKind::Template;
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(path, bytes)) {
+        loaded.message = "Cannot read the file '" + path + "'.";
+        return loaded;
+    }
+    loaded.tools = parsePtfBytes(bytes, progress);
+    loaded.ok = true;
+    return loaded;
+}
+
+LoadedSource loadProject(const std::string& path, const ToolProgressFn& progress) {
+    LoadedSource loaded;
+    loaded.kind = SourceKind::ProjectFolder;
+    const ProjectIndex index = loadProjectIndex(path);
+    if (!index.ok) {
+        loaded.message = index.error;
+        return loaded;
+    }
+    loaded.tools = readProjectFolder(path, progress);
+    if (loaded.tools.empty() && index.toolEntityCount > 0) {
+        loaded.message = "One or more tool entities could not be read. Import was aborted so no "
+                         "partial tool set is produced.";
+        return loaded;
+    }
+    loaded.ok = true;
+    return loaded;
+}
+
+} // namespace
+
+SourceKind sourceKindOf(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return SourceKind::ProjectFolder;
+    const std::string extension = lowerExtension(path);
+    if (extension == ".ptf" || extension == ".pmlent") return SourceKind::Template;
+    return SourceKind::Unsupported;
+}
+
+LoadedSource loadSource(const std::string& path, const ToolProgressFn& progress) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        LoadedSource missing;
+        missing.message = "'" + path + "' does not exist.";
+        return missing;
+    }
+    switch (sourceKindOf(path)) {
+    case SourceKind::Template: return loadTemplate(path, progress);
+    case SourceKind::ProjectFolder: return loadProject(path, progress);
+    case SourceKind::Unsupported: break;
+    }
+    LoadedSource loaded;
+    loaded.message = "'" + path + "' is not a PowerMill template (.ptf), tool entity (.pmlent) or project folder.";
+    return loaded;
+}
+
+} // namespace Corvana

@@ -1,0 +1,53 @@
+// corvana: reads PowerMill tool sources and writes Fusion tool-library JSON.
+
+#include "apps/corvana/ConvertCommand.h"
+#include "apps/corvana/InspectCommand.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+namespace {
+
+constexpr int usageExitCode = 2;
+
+void addInspect(CLI::App& app, Corvana::InspectOptions& options) {
+    auto* inspect = app.add_subcommand("inspect", "List the tools of a PowerMill source.");
+    inspect->add_option("SOURCE", options.source, "A .ptf or .pmlent file, or a project folder.")->required();
+    inspect->add_flag("--json", options.json, "One palette summary object per tool and line.");
+}
+
+void addConvert(CLI::App& app, Corvana::ConvertOptions& options) {
+    auto* convert = app.add_subcommand("convert", "Write the tools of a source as a Fusion tool library.");
+    convert->add_option("SOURCE", options.source, "A .ptf or .pmlent file, or a project folder.")->required();
+    convert->add_option("-o,--output", options.output, "The Fusion tool-library JSON file to write.")->required();
+    convert->add_option("--name", options.libraryName, "Library name (default: the request's, else a default).");
+    convert->add_option("--request", options.requestPath, "An import request JSON file (selection and overrides).");
+    convert->add_option("--holders", options.holderMode, "0 tools only, 1 tools and holders, 2 separate holder library.")
+        ->check(CLI::Range(0, 2));
+    convert->add_option("--holder-library", options.holderLibraryName, "Holder library name for --holders 2.");
+    convert->add_option("--tolerance", options.toleranceInch, "Shank fillet tolerance in inches (default 0.0005).")
+        ->check(CLI::PositiveNumber);
+    convert->add_flag("--random-ids", options.randomIds, "New random tool identifiers instead of stable ones.");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Corvana: PowerMill tools to Fusion tool libraries."};
+    app.require_subcommand(1);
+    Corvana::InspectOptions inspectOptions;
+    Corvana::ConvertOptions convertOptions;
+    addInspect(app, inspectOptions);
+    addConvert(app, convertOptions);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return usageExitCode;
+    }
+    if (app.got_subcommand("inspect")) return Corvana::runInspect(inspectOptions);
+    return Corvana::runConvert(convertOptions);
+}

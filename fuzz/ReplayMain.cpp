@@ -1,0 +1,35 @@
+// Runs a fuzz target over saved inputs as an ordinary test, so the seed
+// corpus is replayed on every build, sanitizers or not.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace {
+
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::size_t replayed = 0;
+    for (int i = 1; i < argc; ++i) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
+            if (!entry.is_regular_file()) continue;
+            const auto bytes = readBytes(entry.path());
+            LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+            ++replayed;
+        }
+    }
+    std::printf("replayed %zu inputs\n", replayed);
+    return replayed > 0 ? 0 : 1;
+}
