@@ -1,0 +1,79 @@
+#include "addin/BackgroundJob.h"
+
+#include "addin/PendingResults.h"
+#include "tests/addin/AddinTestSupport.h"
+#include "tests/support/JsonCheck.h"
+
+#include "Core/Utils.h"
+
+#include <atomic>
+
+namespace Corvana {
+namespace {
+
+using namespace Testing;
+
+TEST_F(AddinTest, PumpForwardsEveryMessageInOrderAndServesThePage) {
+    const auto job = std::make_shared<BackgroundJob>();
+    std::atomic<bool> release{false};
+    std::thread worker = startJobWorker(
+        job,
+        [job, &release]() {
+            postJobMessage(*job, "PARSE_BEGIN", R"({"total":2})");
+            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            postJobMessage(*job, "PARSE_TOOL", R"({"index":0})");
+            postJobMessage(*job, "PARSE_TOOL", R"({"index":1})");
+        },
+        {});
+    // A page message arriving meanwhile is served inside the pump.
+    host->queueFromPage(mainPaletteId, "GET_APP_LANGUAGE", "{}");
+    StringList seen;
+    int ticks = 0;
+    pumpUntilDone(
+        host->application()->userInterface().get(), job, worker,
+        [&](const std::string& action, const std::string&) {
+            seen.push_back(action);
+            release = true;
+        },
+        [&ticks]() { ++ticks; });
+    EXPECT_FALSE(worker.joinable());
+    EXPECT_EQ(seen, (StringList{"PARSE_BEGIN", "PARSE_TOOL", "PARSE_TOOL"}));
+    EXPECT_EQ(sentLines(), (StringList{R"(REPLY_APP_LANGUAGE {"language":"en"})", R"(PARSE_BEGIN {"total":2})",
+                                       R"(PARSE_TOOL {"index":0})", R"(PARSE_TOOL {"index":1})"}));
+    EXPECT_GE(ticks, 1);
+    EXPECT_EQ(job.use_count(), 1) << "the finished worker released its reference";
+}
+
+TEST_F(AddinTest, PendingCompletionsAreTakenOnceByTheirEvent) {
+    StringList calls;
+    const auto record = [&calls](const std::string& label) {
+        return [&calls, label](bool ok, const std::string& error) {
+            calls.push_back(label + (ok ? " ok " : " failed ") + error);
+        };
+    };
+    const std::int64_t first = addPendingCompletion(record("first"));
+    const std::int64_t second = addPendingCompletion(record("second"));
+    EXPECT_GE(first, 1);
+    EXPECT_EQ(second, first + 1);
+    const std::string info = completionEventInfo(second, false, "Server said \"no\"\n\x01");
+    EXPECT_EQ(parseJsonOrFail(info)["err"], "Server said \"no\"\n\x01");
+
+    const auto app = host->application();
+    app->fireCustomEvent("CorvanaFeedbackDone", R"({"ok":true,"err":""})");
+    app->fireCustomEvent("CorvanaFeedbackDone", R"({"id":1e300,"ok":true})");
+    app->fireCustomEvent("CorvanaFeedbackDone", info);
+    app->fireCustomEvent("CorvanaFeedbackDone", info);
+    adsk::doEvents();
+    EXPECT_EQ(calls, StringList{"second failed Server said \"no\"\nu0001"}) << "a missing id reads -1 and does nothing";
+
+    // stop drops what is still pending; the late event finds nothing.
+    ASSERT_TRUE(app->fireCustomEvent("CorvanaFeedbackDone", completionEventInfo(first, true, "")));
+    EXPECT_TRUE(stop(""));
+    adsk::doEvents();
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_FALSE(takePendingCompletion(first));
+    ASSERT_TRUE(run(""));
+}
+
+} // namespace
+} // namespace Corvana

@@ -1,0 +1,50 @@
+#include "addin/ActionTable.h"
+
+#include "tests/addin/AddinTestSupport.h"
+
+#include <stdexcept>
+
+namespace Corvana {
+namespace {
+
+using namespace Testing;
+
+TEST(ActionTableTest, HashIsFnv1a64) {
+    EXPECT_EQ(fnv1a64(""), 0xcbf29ce484222325ull);
+    EXPECT_EQ(fnv1a64("a"), 0xaf63dc4c8601ec8cull);
+    EXPECT_EQ(fnv1a64("foobar"), 0x85944171f73967e8ull);
+}
+
+TEST_F(AddinTest, EveryPageActionIsRegisteredAndUnknownOnesAreIgnored) {
+    StringList registered = registeredActionNames();
+    std::erase_if(registered, [](const std::string& name) { return name.rfind("TEST_", 0) == 0; });
+    EXPECT_EQ(registered, (StringList{"BROWSE_AND_PARSE_PROJECT", "BROWSE_AND_PARSE_PTF", "CHECK_ENV", "CLOSE_DETACH",
+                                      "CLOSE_PALETTE", "DETACH_TAB", "DOCS_CLOSE", "DOCS_DETACH", "DOCS_POS",
+                                      "DOCS_REATTACH", "GET_APP_LANGUAGE", "GET_DOCS_STATE", "GET_LOCAL_LIBRARIES",
+                                      "GET_MFG_UNITS", "GET_USER_INFO", "OPEN_URL", "REDOCK_TAB", "RESET_PALETTE",
+                                      "SET_HOLDER_DESTINATION", "SET_MATERIAL_DEFAULTS", "SET_OPAQUE_MODE",
+                                      "SET_POLY_TOLERANCE", "SET_THEME_MODE", "SET_UTILITY_RUNNING"}));
+    send("NO_SUCH_ACTION");
+    send("get_mfg_units");
+    EXPECT_TRUE(host->sentMessages().empty());
+    EXPECT_TRUE(host->logLines().empty());
+}
+
+TEST_F(AddinTest, HandlerFailureEndsTheMessageWithoutReply) {
+    registerAction("TEST_THROWS", [](const std::string&, adsk::core::Application*, adsk::core::UserInterface*) {
+        throw std::runtime_error("disk on fire");
+    });
+    registerAction("TEST_EMPTY", ActionHandler());
+    send("TEST_THROWS");
+    send("TEST_EMPTY");
+    send("GET_MFG_UNITS");
+    EXPECT_EQ(sentActions(), StringList{"REPLY_MFG_UNITS"}) << "only the working handler replies";
+    const auto lines = host->logLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].message, "Corvana: TEST_THROWS failed: disk on fire");
+    EXPECT_EQ(lines[0].level, adsk::core::ErrorLogLevel);
+    EXPECT_EQ(lines[1].message.rfind("Corvana: TEST_EMPTY failed", 0), 0u) << lines[1].message;
+}
+
+} // namespace
+} // namespace Corvana

@@ -1,0 +1,125 @@
+#include "addin/HostRequests.h"
+
+#include "addin/HostSettings.h"
+#include "convert/Classification.h"
+#include "convert/Profiles.h"
+#include "tests/addin/AddinTestSupport.h"
+#include "tests/support/JsonCheck.h"
+
+#include <cstdlib>
+
+namespace Corvana {
+namespace {
+
+using namespace Testing;
+
+TEST_F(AddinTest, ReportsUnitsAndLanguage) {
+    send("GET_MFG_UNITS");
+    for (const char* units : {"in", "cm"}) {
+        host->setDocumentLengthUnits(units);
+        send("GET_MFG_UNITS");
+    }
+    host->closeDocument();
+    send("GET_MFG_UNITS");
+    for (const auto language : {adsk::core::FrenchLanguage, adsk::core::SpanishLanguage, adsk::core::GermanLanguage}) {
+        host->setUserLanguage(language);
+        send("GET_APP_LANGUAGE");
+    }
+    EXPECT_EQ(sentLines(), (StringList{R"(REPLY_MFG_UNITS {"unit":"mm"})", R"(REPLY_MFG_UNITS {"unit":"in"})",
+                                       R"(REPLY_MFG_UNITS {"unit":"in"})", R"(REPLY_MFG_UNITS {"unit":"in"})",
+                                       R"(REPLY_APP_LANGUAGE {"language":"fr"})", R"(REPLY_APP_LANGUAGE {"language":"es"})",
+                                       R"(REPLY_APP_LANGUAGE {"language":"en"})"}));
+}
+
+TEST_F(AddinTest, UserIdentitySurvivesASignedOutHost) {
+    host->setVersion("2.0.21508 \"beta\"");
+    host->setUser("Ann \"A\"\nSmith\t\\", "ann@example.com");
+    send("GET_USER_INFO");
+    host->signOut();
+    send("GET_USER_INFO");
+    ::setenv("XDG_CONFIG_HOME", folder.file("fresh-config").c_str(), 1);
+    send("GET_USER_INFO");
+    const std::string known = R"(REPLY_USER_INFO {"displayName":"Ann \"A\"\nSmith\t\\","email":"ann@example.com",)"
+                              R"("fusionVersion":"2.0.21508 \"beta\""})";
+    EXPECT_EQ(sentLines(), (StringList{known, known,
+                                       R"(REPLY_USER_INFO {"displayName":"","email":"","fusionVersion":"2.0.21508 \"beta\""})"}));
+    EXPECT_EQ(readText(folder.file("config") / "corvana" / "settings"),
+              "UserName=Ann \"A\"\\nSmith\t\\\\\nUserEmail=ann@example.com\n") << "one line per value";
+}
+
+TEST_F(AddinTest, ListsLocalLibrariesAsValidJson) {
+    writeText(host->libraryFolder() / "Mill\"s & Drills.json", "{}");
+    writeText(host->libraryFolder() / "Taps.2024.json", "{}");
+    writeText(host->libraryFolder() / "notes.txt", "not a library");
+    send("GET_LOCAL_LIBRARIES");
+    host->setCamAvailable(false);
+    send("GET_LOCAL_LIBRARIES");
+    EXPECT_EQ(sentLines(), (StringList{R"(REPLY_LOCAL_LIBRARIES {"names":["Mill\"s & Drills","Taps.2024"]})",
+                                       R"(REPLY_LOCAL_LIBRARIES {"names":[]})"}));
+    // The host hides such files, but a name with control characters must not break the reply.
+    const StringList odd = {"Line\nBreak", "Bell\x07", "Back\\slash", ""};
+    EXPECT_EQ(parseJsonOrFail(buildLocalLibrariesJson(odd)), (nlohmann::json{{"names", odd}}));
+}
+
+TEST_F(AddinTest, OpensOnlyEncryptedWebAndMailAddresses) {
+    for (const char* data : {R"({"url":"HTTPS://example.com/docs?a=1"})", R"({"url":"MailTo:support@example.com"})",
+                             R"({"url":"http://example.com"})", R"({"url":"file:///etc/passwd"})",
+                             R"({"url":"javascript:alert(1)//https://"})", R"({"url": "https://blank.example.com"})",
+                             R"({"url":"https://unterminated)", R"({"link":"https://example.com"})"})
+        send("OPEN_URL", data);
+    EXPECT_EQ(opener.opened, (StringList{"HTTPS://example.com/docs?a=1", "MailTo:support@example.com"}));
+    EXPECT_TRUE(host->sentMessages().empty());
+}
+
+TEST_F(AddinTest, SettingsRequestsKeepOnlyUsableValues) {
+    for (const char* data : {R"({"tolInch":0})", R"({"tolInch":-1})", R"({"tolInch":"0.1"})"})
+        send("SET_POLY_TOLERANCE", data);
+    EXPECT_DOUBLE_EQ(polyTolerance(), 0.0005);
+    send("SET_POLY_TOLERANCE", R"({"tolInch":0.001})");
+    EXPECT_DOUBLE_EQ(polyTolerance(), 0.001);
+
+    EXPECT_EQ(holderDestinationMode(), 2);
+    EXPECT_EQ(holderLibraryName(), "PowerMill Holders");
+    send("SET_HOLDER_DESTINATION", R"({"mode":2.7,"libName":"Shop \"A\" Holders"})");
+    EXPECT_EQ(holderDestinationMode(), 2);
+    EXPECT_EQ(holderLibraryName(), "Shop \"A\" Holders");
+    send("SET_HOLDER_DESTINATION", R"({"mode":3,"libName":"X"})");
+    EXPECT_EQ(holderDestinationMode(), 1);
+    send("SET_HOLDER_DESTINATION", R"({"mode":-0.5})");
+    EXPECT_EQ(holderDestinationMode(), 0);
+    EXPECT_EQ(holderLibraryName(), "") << "no name: no separate holder library";
+
+    send("SET_MATERIAL_DEFAULTS", R"({"taps":"Carbide","drills":"steel","reamers":"hss","centerDrills":"unspecified"})");
+    auto materials = materialDefaults();
+    EXPECT_EQ(materials["taps"], "hss");
+    EXPECT_EQ(materials["drills"], "carbide");
+    EXPECT_EQ(materials["reamers"], "hss");
+    EXPECT_EQ(materials["centerDrills"], "unspecified");
+    send("SET_MATERIAL_DEFAULTS", R"({"taps":"carbide"})");
+    EXPECT_EQ(materialDefaults()["taps"], "carbide");
+
+    send("SET_UTILITY_RUNNING", R"({"running": true})");
+    EXPECT_FALSE(isUtilityRunning()) << "the blank makes it a different text";
+    send("SET_UTILITY_RUNNING", R"({"running":true})");
+    send("CLOSE_PALETTE");
+    EXPECT_TRUE(host->palette(mainPaletteId)) << "kept open while a utility runs";
+    send("SET_UTILITY_RUNNING", R"({"running":false})");
+    send("DETACH_TAB", R"({"tab":"tools"})");
+    send("CLOSE_PALETTE");
+    EXPECT_TRUE(host->paletteIds().empty()) << "every palette is removed, not hidden";
+}
+
+TEST_F(AddinTest, ResetPaletteDocksAndFitsIt) {
+    const auto palette = host->application()->userInterface()->palettes()->itemById(mainPaletteId);
+    palette->setPosition(40, 50);
+    palette->setSize(300, 200);
+    host->setViewportSize(1280, 640);
+    send("RESET_PALETTE");
+    const auto state = host->palette(mainPaletteId);
+    EXPECT_EQ(state->dockingState, adsk::core::PaletteDockStateLeft);
+    EXPECT_EQ(state->width, 490);
+    EXPECT_EQ(state->height, 640);
+}
+
+} // namespace
+} // namespace Corvana

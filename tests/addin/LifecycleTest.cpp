@@ -1,0 +1,114 @@
+#include "addin/Lifecycle.h"
+
+#include "platform/ModuleFile.h"
+#include "tests/addin/AddinTestSupport.h"
+
+#include "Core/Utils.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace Corvana {
+namespace {
+
+using namespace Testing;
+
+const StringList bothPanels = {"CAMScriptsAddinsPanel", "SolidScriptsAddinsPanel"};
+const StringList justTheCommand = {"CorvanaShowPaletteCmd"};
+
+TEST_F(HostTest, RunRegistersEverythingAndStopRemovesIt) {
+    ASSERT_TRUE(run("ignored"));
+    EXPECT_EQ(host->commandDefinitionIds(), justTheCommand);
+    for (const auto& panel : bothPanels) EXPECT_EQ(host->controlIds(panel), justTheCommand) << panel;
+    const auto palette = host->palette(mainPaletteId);
+    ASSERT_TRUE(palette);
+    EXPECT_EQ(palette->dockingState, adsk::core::PaletteDockStateLeft);
+    EXPECT_EQ(palette->width, 490);
+    EXPECT_EQ(palette->height, 900) << "fitted to the viewport's height";
+    const auto app = host->application();
+    EXPECT_TRUE(app->fireCustomEvent("CorvanaFeedbackDone", "{}"));
+    EXPECT_TRUE(app->fireCustomEvent("CorvanaUpdateDone", "{}"));
+    adsk::doEvents();
+
+    EXPECT_TRUE(stop("ignored"));
+    EXPECT_TRUE(host->commandDefinitionIds().empty());
+    for (const auto& panel : bothPanels) EXPECT_TRUE(host->controlIds(panel).empty()) << panel;
+    EXPECT_TRUE(host->paletteIds().empty());
+    EXPECT_FALSE(app->fireCustomEvent("CorvanaFeedbackDone", "{}"));
+    EXPECT_FALSE(app->fireCustomEvent("CorvanaUpdateDone", "{}"));
+    host->activateWorkspace("CAMEnvironment");
+    EXPECT_TRUE(host->paletteIds().empty()) << "the workspace watch ended with stop";
+}
+
+TEST_F(HostTest, LoadingTwiceWithoutStopLeavesOneCommandAndOneControlPerPanel) {
+    ASSERT_TRUE(run(""));
+    ASSERT_TRUE(run(""));
+    EXPECT_EQ(host->commandDefinitionIds(), justTheCommand);
+    for (const auto& panel : bothPanels) EXPECT_EQ(host->controlIds(panel), justTheCommand) << panel;
+    EXPECT_TRUE(host->executeCommand("CorvanaShowPaletteCmd"));
+    send("GET_DOCS_STATE");
+    EXPECT_EQ(sentActions(), StringList{"REPLY_DOCS_STATE"}) << "one subscription answers once";
+}
+
+TEST_F(HostTest, RunNeedsAUserInterfaceButNoPanel) {
+    host->setUserInterfaceAvailable(false);
+    EXPECT_FALSE(run(""));
+    EXPECT_TRUE(stop(""));
+    host->setUserInterfaceAvailable(true);
+    host->removeToolbarPanel("CAMScriptsAddinsPanel");
+    host->removeToolbarPanel("SolidScriptsAddinsPanel");
+    ASSERT_TRUE(run(""));
+    EXPECT_TRUE(host->palette(mainPaletteId));
+}
+
+TEST_F(HostTest, RunDeletesTheLibraryLeftByAnUpdate) {
+    ASSERT_FALSE(currentModulePath().empty());
+    const std::string leftOver = currentModulePath() + ".old";
+    writeText(leftOver, "replaced library");
+    ASSERT_TRUE(run(""));
+    EXPECT_FALSE(std::filesystem::exists(leftOver));
+}
+
+TEST_F(AddinTest, CommandAndWorkspaceBringThePaletteBack) {
+    ASSERT_TRUE(host->clickPaletteClose(mainPaletteId));
+    send("GET_MFG_UNITS");
+    EXPECT_TRUE(host->sentMessages().empty()) << "replies to a hidden palette are dropped";
+    ASSERT_TRUE(host->executeCommand("CorvanaShowPaletteCmd"));
+    send("GET_MFG_UNITS");
+    EXPECT_EQ(sentActions(), StringList{"REPLY_MFG_UNITS"});
+
+    send("CLOSE_PALETTE");
+    EXPECT_TRUE(host->paletteIds().empty());
+    ASSERT_TRUE(host->executeCommand("CorvanaShowPaletteCmd"));
+    EXPECT_EQ(host->paletteIds(), StringList{mainPaletteId}) << "the command re-creates a deleted palette";
+    host->activateWorkspace("CAMEnvironment");
+    EXPECT_EQ(host->paletteIds(), StringList{mainPaletteId}) << "so does a workspace switch";
+}
+
+TEST_F(AddinTest, PaletteAddressFollowsThemeAndOpaqueMode) {
+    EXPECT_EQ(mainPaletteUrl(), testPageAddress + "?opaque=1&theme=light&envBlocked=greyroom");
+    host->setLightingEnvironment(adsk::core::DarkSkyLightingEnvironment);
+    send("SET_OPAQUE_MODE", R"({"opaque":true})");
+    EXPECT_EQ(mainPaletteUrl(), testPageAddress + "?opaque=1&theme=darksky");
+    send("SET_OPAQUE_MODE", R"({"opaque":false})");
+    EXPECT_EQ(mainPaletteUrl(), testPageAddress + "?theme=darksky");
+    EXPECT_TRUE(host->palette(mainPaletteId)->transparent);
+
+    host->setLightingEnvironment(adsk::core::RiverRubiconLightingEnvironment);
+    host->activateWorkspace("CAMEnvironment");
+    EXPECT_EQ(mainPaletteUrl(), testPageAddress + "?theme=riverrubicon") << "re-created with the current opaque mode";
+    host->setLightingEnvironment(adsk::core::PhotoBoothLightingEnvironment);
+    send("SET_OPAQUE_MODE", R"({"opaque":true})");
+    EXPECT_EQ(mainPaletteUrl(), testPageAddress + "?opaque=1&theme=light&envBlocked=photobooth");
+    send("SET_THEME_MODE", R"({"mode":"light"})");
+    send("SET_OPAQUE_MODE", R"({"opaque":true})");
+    EXPECT_EQ(mainPaletteUrl(), testPageAddress + "?opaque=1&theme=light&envBlocked=alwayslight");
+
+    ::setenv("APPDATA", "D:\\Data#1\\Zo\xC3\xAB", 1);
+    send("SET_OPAQUE_MODE", R"({"opaque":true})");
+    EXPECT_EQ(mainPaletteUrl(), "file:///D:/Data#1/Zo\xC3\xAB/Autodesk/Autodesk%20Fusion%20360/API/AddIns/Corvana/"
+                                "OfflineWebPalette/index.html?opaque=1&theme=light&envBlocked=alwayslight");
+}
+
+} // namespace
+} // namespace Corvana
