@@ -1,0 +1,336 @@
+#include "sources/MdbReader.h"
+
+#include "platform/sim/SimToolDatabase.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace Corvana {
+namespace {
+
+using namespace Testing;
+
+std::string fixturePath(const std::string& name) {
+    return std::string(CORVANA_SOURCE_DIR) + "/tests/fixtures/mdb/" + name;
+}
+
+ToolProgressFn recordInto(std::vector<std::string>& calls) {
+    return [&calls](std::int32_t index, std::int32_t total, const ToolModel* tool) {
+        calls.push_back(std::to_string(index) + "/" + std::to_string(total) + " " + (tool ? tool->name : "-"));
+    };
+}
+
+const ToolModel& toolNamed(const std::vector<ToolModel>& tools, const std::string& name) {
+    static const ToolModel none;
+    const auto found = std::find_if(tools.begin(), tools.end(), [&name](const ToolModel& t) { return t.name == name; });
+    if (found != tools.end()) return *found;
+    ADD_FAILURE() << "no tool " << name;
+    return none;
+}
+
+std::string shank(const ToolModel& tool) {
+    std::string text;
+    for (const ShankSegment& s : tool.shankSegments)
+        text += "(" + std::to_string(s.upperDiameter) + "," + std::to_string(s.lowerDiameter) + "," +
+                std::to_string(s.length) + ")";
+    return text;
+}
+
+std::string presets(const ToolModel& tool) {
+    std::string text;
+    for (const CuttingPreset& p : tool.presets)
+        text += p.material + " " + p.name + " " + p.coolant + " " + std::to_string(p.cuttingSpeed) + " " +
+                std::to_string(p.feedPerTooth) + " " + std::to_string(p.radialDepthOfCut) + " " +
+                std::to_string(p.axialDepthOfCut) + ";";
+    return text;
+}
+
+std::string curve(const std::string& order, const std::string& numbers) {
+    const std::string orderMember = order.empty() ? "" : "<member name=\"c_order\" value=\"" + order + "\"/>";
+    return "<curve>" + orderMember + "<member name=\"c_poly\"><member name=\"value\" length=\"9\">" + numbers +
+           "</member></member></curve>";
+}
+
+class MdbSampleTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { sample = readMdbFile(fixturePath("tooldb-sample.mdb"), recordInto(calls)); }
+    static inline std::vector<ToolModel> sample;
+    static inline std::vector<std::string> calls;
+};
+
+TEST_F(MdbSampleTest, ReadsEveryToolRowInTableOrder) {
+    std::vector<std::string> seen;
+    for (const ToolModel& tool : sample) seen.push_back(tool.name + ":" + tool.type);
+    const std::vector<std::string> expected{
+        "EM 10 4FL CARBIDE:end_mill", "EM 6 3FL ALU:end_mill", "EM-BALL-10:ball_nosed", "EM-TT-10:taper_tipped",
+        "T10:end_mill", "EM 1/2 4FL:end_mill", "EM 8 R1 BULL:tip_radiused", "EM-FORM-10:form",
+        "EM 3/8 C3:end_mill", "EM 4 2FL STUB:end_mill", "FM-50:end_mill", "FM 63 5T:end_mill",
+        "BORE BAR 20:end_mill", "CBORE M8:end_mill", "PLUNGE 16:end_mill", "CR MILL R3:tip_radiused",
+        "SIDE MILL 63x6:tipped_disc", "SIDE 50x4 R0.4:tipped_disc", "DR-118:drill", "DRILL 8.5 HSS:drill",
+        "DRILL 6.8 CARBIDE:drill", "DRILL 1/4 HSS:drill", "SPOT DRILL 6:drill", "SPOT 1/2 90:drill",
+        "CSK 90:drill", "CHAMFER 10x45:taper_tipped", "TAP M10x1.5:tap", "TAP 1/4-20 UNC:tap", "TAP-TPI20:tap",
+        "TM M8x1.25:thread_mill", "BARREL 12 R250:barrel"};
+    EXPECT_EQ(seen, expected);
+    ASSERT_EQ(calls.size(), 32u);
+    EXPECT_EQ(calls.front(), "0/31 -");
+    EXPECT_EQ(calls[1], "1/31 EM 10 4FL CARBIDE");
+    EXPECT_EQ(calls.back(), "31/31 BARREL 12 R250");
+    EXPECT_TRUE(toolNamed(sample, "T10").classified);
+}
+
+TEST_F(MdbSampleTest, ReadsAMetricToolFieldByField) {
+    const ToolModel& tool = toolNamed(sample, "EM 10 4FL CARBIDE");
+    EXPECT_TRUE(tool.isMetric);
+    EXPECT_EQ(tool.identifier, "EM 10 4FL CARBIDE");
+    EXPECT_EQ(tool.sourceKind, "MDB");
+    EXPECT_EQ(tool.typeCode, 1);
+    EXPECT_EQ(tool.number, 1);
+    EXPECT_EQ(tool.numFlutes, 4);
+    EXPECT_EQ(tool.description, "general purpose");
+    EXPECT_EQ(tool.material, "Carbide");
+    EXPECT_EQ(tool.diameter, 10);
+    EXPECT_EQ(tool.length, 22);
+    EXPECT_EQ(tool.overhang, 40);
+    // The holder is named, so the curve above the flutes is clipped without a closing cylinder.
+    EXPECT_EQ(shank(tool), "(10.000000,10.000000,53.000000)");
+    EXPECT_EQ(tool.holderName, "HSK63 ER32 100");
+    EXPECT_TRUE(tool.rawHolderProfile);
+    ASSERT_EQ(tool.holderSegments.size(), 18u);
+    EXPECT_EQ(tool.holderSegments[0].upperDiameter, 44);
+    EXPECT_EQ(tool.holderSegments[0].lowerDiameter, 40);
+    EXPECT_EQ(tool.holderSegments[0].length, 1.5);
+    EXPECT_NEAR(tool.holderSegments[17].upperDiameter, 64.2, 1e-9);
+    EXPECT_NEAR(tool.holderSegments[17].length, 0.3, 1e-9);
+    EXPECT_EQ(presets(tool), "Aluminium Roughing mist 330.000000 0.070000 5.000000 10.000000;"
+                             "Aluminium Finishing mist 380.000000 0.040000 0.400000 10.000000;"
+                             "Steel Finishing flood 140.000000 0.025000 0.300000 6.000000;");
+}
+
+TEST_F(MdbSampleTest, ReadsAnInchToolWithItsInchHolder) {
+    const ToolModel& tool = toolNamed(sample, "EM 1/2 4FL");
+    EXPECT_FALSE(tool.isMetric);
+    EXPECT_EQ(tool.number, 6);
+    EXPECT_EQ(tool.diameter, 0.5);
+    EXPECT_EQ(tool.length, 1.25);
+    EXPECT_EQ(tool.overhang, 1.75);
+    EXPECT_EQ(tool.description, "inch end mill");
+    EXPECT_EQ(shank(tool), "(0.500000,0.500000,1.750000)");
+    ASSERT_EQ(tool.holderSegments.size(), 4u);  // inch curves merge rises of 0.01 in
+    EXPECT_EQ(tool.holderSegments[1].upperDiameter, 1.9);
+    EXPECT_EQ(tool.holderSegments[1].lowerDiameter, 1.6);
+    EXPECT_NEAR(tool.holderSegments[1].length, 0.1, 1e-12);
+    EXPECT_EQ(tool.holderSegments[3].upperDiameter, 3.5);
+    EXPECT_TRUE(tool.presets.empty());
+}
+
+TEST_F(MdbSampleTest, SharesHoldersAndReadsMissingTextAsEmpty) {
+    const ToolModel& first = toolNamed(sample, "EM 10 4FL CARBIDE");
+    for (const std::string name : {"EM 6 3FL ALU", "T10", "DRILL 8.5 HSS", "TAP M10x1.5"}) {
+        const ToolModel& tool = toolNamed(sample, name);
+        ASSERT_EQ(tool.holderSegments.size(), first.holderSegments.size()) << name;
+        EXPECT_EQ(tool.holderSegments.back().upperDiameter, first.holderSegments.back().upperDiameter) << name;
+    }
+    const ToolModel& ball = toolNamed(sample, "EM-BALL-10");
+    EXPECT_EQ(ball.description, "");
+    EXPECT_EQ(ball.tipRadius, 5);
+    ASSERT_EQ(ball.holderSegments.size(), 4u);  // HSK63 WELDON 16
+    EXPECT_EQ(ball.holderSegments[1].upperDiameter, 50);
+    EXPECT_EQ(ball.holderSegments[1].lowerDiameter, 34);
+    const ToolModel& tapered = toolNamed(sample, "EM-TT-10");
+    EXPECT_EQ(tapered.holderName, "");
+    EXPECT_TRUE(tapered.holderSegments.empty());
+    EXPECT_FALSE(tapered.rawHolderProfile);
+    EXPECT_EQ(toolNamed(sample, "EM 4 2FL STUB").holderSegments.size(), 3u);  // curve without c_order
+}
+
+TEST_F(MdbSampleTest, TakesShanksFromCurvesOrColumns) {
+    EXPECT_EQ(shank(toolNamed(sample, "EM 8 R1 BULL")), "(8.000000,8.000000,47.000000)");  // empty curve
+    EXPECT_EQ(shank(toolNamed(sample, "EM 3/8 C3")),  // c_order 3
+              "(0.360000,0.360000,0.500000)(0.375000,0.360000,0.100000)(0.375000,0.375000,1.025000)");
+    EXPECT_EQ(shank(toolNamed(sample, "EM 4 2FL STUB")),  // no c_order
+              "(6.000000,4.000000,2.000000)(6.000000,6.000000,40.000000)");
+    EXPECT_EQ(shank(toolNamed(sample, "EM-FORM-10")), "(10.000000,10.000000,50.000000)");
+    EXPECT_EQ(shank(toolNamed(sample, "EM-TT-10")), "(10.000000,10.000000,60.000000)");
+}
+
+TEST_F(MdbSampleTest, ReadsGeometryOfEachFamily) {
+    const ToolModel& tapered = toolNamed(sample, "EM-TT-10");
+    EXPECT_EQ(tapered.taperAngle, 10);
+    EXPECT_EQ(tapered.taperHeight, 5);
+    EXPECT_NEAR(tapered.taperDiameter, 8.236730, 1e-6);
+    EXPECT_EQ(toolNamed(sample, "DR-118").taperAngle, 59);
+    EXPECT_EQ(toolNamed(sample, "DRILL 6.8 CARBIDE").taperAngle, 70);
+    EXPECT_EQ(toolNamed(sample, "SPOT 1/2 90").taperAngle, 45);  // from Angle
+    EXPECT_EQ(toolNamed(sample, "CHAMFER 10x45").taperAngle, 45);
+    EXPECT_EQ(toolNamed(sample, "TAP M10x1.5").pitch, 1.5);
+    EXPECT_EQ(toolNamed(sample, "TAP-TPI20").pitch, 0.05);
+    EXPECT_EQ(toolNamed(sample, "TM M8x1.25").pitch, 1.25);
+    const ToolModel& faceMill = toolNamed(sample, "FM-50");
+    EXPECT_EQ(faceMill.numFlutes, 2);
+    EXPECT_EQ(faceMill.length, 6);
+    EXPECT_EQ(faceMill.overhang, 40);
+    EXPECT_EQ(toolNamed(sample, "SIDE 50x4 R0.4").tipRadius, 0.4);
+    EXPECT_EQ(toolNamed(sample, "CR MILL R3").tipRadius, 3);
+    const ToolModel& barrel = toolNamed(sample, "BARREL 12 R250");
+    EXPECT_EQ(barrel.barrelRadius, 250);
+    EXPECT_EQ(barrel.upperTipRadius, 2);
+    EXPECT_TRUE(barrel.flatBottom);
+}
+
+TEST_F(MdbSampleTest, BuildsPresetsFromMatchingFeedSpeedRows) {
+    EXPECT_EQ(presets(toolNamed(sample, "T10")),
+              "Aluminium Roughing flood 350.000000 0.080000 6.000000 12.000000;"
+              "Aluminium Finishing flood 400.000000 0.050000 0.500000 10.000000;"
+              "Steel Roughing flood 120.000000 0.050000 4.000000 10.000000;"
+              "Steel Finishing flood 150.000000 0.030000 0.300000 8.000000;");
+    EXPECT_EQ(presets(toolNamed(sample, "DRILL 8.5 HSS")), "Steel Roughing thru 25.000000 0.120000 0.000000 8.500000;");
+    EXPECT_EQ(presets(toolNamed(sample, "SPOT DRILL 6")), "Steel Finishing  60.000000 0.060000 0.000000 2.000000;");
+    // The tool's own '/' does not hide its row.
+    EXPECT_EQ(presets(toolNamed(sample, "TAP 1/4-20 UNC")),
+              "Aluminium Finishing flood 50.000000 0.050000 0.000000 0.500000;");
+    std::size_t count = 0;
+    for (const ToolModel& tool : sample) count += tool.presets.size();
+    EXPECT_EQ(count, 11u);  // "T10", "Lib/T100/Steel" and "Lib/EM 99 OLD/Steel" match nothing
+}
+
+TEST(MdbReaderTest, FilesWithoutToolsGiveNoTools) {
+    std::vector<std::string> calls;
+    EXPECT_TRUE(readMdbFile(fixturePath("empty-schema.mdb"), recordInto(calls)).empty());
+    EXPECT_EQ(calls, std::vector<std::string>{"0/0 -"});
+    calls.clear();
+    EXPECT_TRUE(readMdbFile(fixturePath("not-a-database.mdb"), recordInto(calls)).empty());
+    EXPECT_TRUE(readMdbFile(fixturePath("missing.mdb"), recordInto(calls)).empty());
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST(MdbReaderTest, SurvivesTruncatedDatabases) {
+    const std::string full = readText(fixturePath("tooldb-sample.mdb"));
+    ASSERT_EQ(full.size(), 413696u);
+    const TempDir scratch;
+    for (const std::size_t cut : {0, 100, 4096, 8192, 20000, 40960, 65536, 100000, 150000, 200000, 262144,
+                                  300000, 350000, 400000, 409600, 413695}) {
+        writeText(scratch.file("cut.mdb"), std::string_view(full).substr(0, cut));
+        std::vector<std::string> calls;
+        const auto tools = readMdbFile(scratch.file("cut.mdb").string(), recordInto(calls));
+        EXPECT_LE(tools.size(), 31u) << "cut at " << cut;
+        if (cut <= 20000) {
+            EXPECT_TRUE(calls.empty()) << "cut at " << cut;
+        }
+        if (!calls.empty()) {
+            EXPECT_EQ(calls.size(), tools.size() + 1) << "cut at " << cut;
+        }
+    }
+}
+
+// Only the named tables exist; every other table is missing.
+TEST(MdbReaderTest, ReadsToolsDespiteMissingTablesAndColumns) {
+    SimToolDatabase database;
+    database.table("ToolMaterials", {"ID", "Name"})
+        .row({"1", "Carbide"})
+        .row({std::nullopt, "Nameless"})
+        .row({"0", "Unassigned"});
+    database.table("EndMills", {"Name", "Diameter", "Flutes", "Material", "Metric"})
+        .row({"A", "10", "0", "1", "True"})
+        .row({"B", "6", std::nullopt, std::nullopt, ""});
+    database.table("FaceMills", {"Name", "Teeth"}).row({"F", "5"});
+    std::vector<std::string> calls;
+    const auto tools = readMdbDatabase(database, recordInto(calls));
+    ASSERT_EQ(tools.size(), 3u);
+    EXPECT_EQ(tools[0].numFlutes, 2);
+    EXPECT_EQ(tools[0].material, "Carbide");
+    EXPECT_TRUE(tools[0].isMetric);
+    EXPECT_EQ(tools[1].material, "");  // a missing id matches neither a NULL nor a 0 id
+    EXPECT_FALSE(tools[1].isMetric);
+    EXPECT_EQ(tools[2].numFlutes, 5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"0/3 -", "1/3 A", "2/3 B", "3/3 F"}));
+    ASSERT_EQ(database.queries.size(), 34u);
+    EXPECT_EQ(database.queries[3], "READ FeedSpeed");
+    EXPECT_EQ(database.queries[4], "COUNT EndMills");
+    EXPECT_EQ(database.queries[19], "READ EndMills");
+}
+
+TEST(MdbReaderTest, BrokenCurvesEndTheHolderQueryAndSkipTheirToolRow) {
+    SimToolDatabase database;
+    database.table("ToolHolders", {"Name", "FormCurve", "Metric"})
+        .row({"H1", curve("2", "10 0 0 10 0 5"), "1"})
+        .row({"H2", curve("two", "10 0 0 10 0 5"), "1"})
+        .row({"H3", curve("2", "12 0 0 12 0 5"), "1"});
+    database.table("EndMills", {"Name", "HolderName", "FormCurve"})
+        .row({"T1", "H1", std::nullopt})
+        .row({"BAD", "H1", curve("x", "0 0 0 5 0 10")})
+        .row({"T3", "H3", std::nullopt});
+    std::vector<std::string> calls;
+    const auto tools = readMdbDatabase(database, recordInto(calls));
+    ASSERT_EQ(tools.size(), 2u);
+    ASSERT_EQ(tools[0].holderSegments.size(), 1u);
+    EXPECT_EQ(tools[0].holderSegments[0].upperDiameter, 20);
+    EXPECT_EQ(tools[1].name, "T3");
+    EXPECT_TRUE(tools[1].holderSegments.empty());
+    EXPECT_EQ(calls.back(), "2/3 T3");
+}
+
+TEST(MdbReaderTest, SkipsRowsAndTablesThatFail) {
+    SimToolDatabase database;
+    auto& materials = database.table("ToolMaterials", {"ID", "Name"}).row({"1", "Carbide"}).row({"2", "HSS"});
+    materials.failingRows = {0};
+    auto& mills = database.table("EndMills", {"Name", "Material"}).row({"R1", "2"}).row({"R2", "2"}).row({"R3", "2"});
+    mills.failingRows = {1};
+    database.table("FaceMills", {"Name"}).row({"F"}).unreadable = true;
+    database.table("BoringBars", {"Name"}).row({"BB"}).countFails = true;
+    std::vector<std::string> calls;
+    const auto tools = readMdbDatabase(database, recordInto(calls));
+    ASSERT_EQ(tools.size(), 3u);
+    EXPECT_EQ(tools[0].name, "R1");
+    EXPECT_EQ(tools[0].material, "");  // the materials query ended at its first row
+    EXPECT_EQ(tools[1].name, "R3");
+    EXPECT_EQ(tools[2].name, "BB");
+    EXPECT_EQ(calls.front(), "0/3 -");
+    EXPECT_EQ(calls.back(), "3/3 BB");
+}
+
+TEST(MdbReaderTest, DecidesTypesFromRadiusOffsetsTaperAndProfile) {
+    SimToolDatabase database;
+    database.table("EndMills", {"Name", "Diameter", "FullCutterLength", "CutterLength", "EndRadius",
+                                "EndRadiusOffsetX", "Taper", "FormCurve"})
+        .row({"STEP", "10", "20", "20", "0", "0", "0", curve("2", "0 0 0 5 0 0 5 0 5 5.3 0 10 5.3 0 30")})
+        .row({"SMALLSTEP", "10", "20", "20", "0", "0", "0", curve("2", "5 0 5 5.1 0 10 5.1 0 30")})
+        .row({"OFF", "10", "20", "20", "1", "2", "0", ""})
+        .row({"TS", "10", "20", "0", "2", "0", "10", ""})
+        .row({"NODIA", std::nullopt, "20", "20", "0", "0", "0", ""});
+    database.table("SideMills", {"Name", "Taper"}).row({"DT", "15"});
+    database.table("SpotDrills", {"Name", "IsCenterDrill"}).row({"CD6", "1"});
+    database.table("ThreadMills", {"Name", "CutterDiameter", "MaxPitch"}).row({"TM", "6", "1.5"});
+    database.table("FeedSpeed", {"Name", "H1GeneralRoughSpeed"}).row({"Lib/CD6/Steel", "30"});
+    const auto tools = readMdbDatabase(database);
+    ASSERT_EQ(tools.size(), 8u);
+    EXPECT_EQ(tools[0].type, "form");
+    EXPECT_EQ(tools[1].type, "end_mill");
+    EXPECT_EQ(tools[2].type, "off_centre_tip_rad");
+    EXPECT_EQ(tools[2].tipRadiusCentreX, 2);
+    EXPECT_EQ(tools[2].tipRadius, 1);
+    EXPECT_EQ(tools[3].type, "taper_spherical");
+    EXPECT_EQ(tools[3].taperAngle, 10);
+    EXPECT_EQ(tools[4].type, "end_mill");  // no radius, so no ball whatever the diameter
+    EXPECT_EQ(tools[5].type, "dovetail");
+    EXPECT_EQ(tools[5].taperAngle, 15);
+    EXPECT_EQ(tools[6].identifier, "center CD6");
+    EXPECT_EQ(tools[6].name, "CD6");
+    EXPECT_EQ(presets(tools[6]), "Steel Roughing  30.000000 0.000000 0.000000 0.000000;");
+    EXPECT_EQ(tools[7].diameter, 6);
+    EXPECT_EQ(tools[7].pitch, 1.5);
+}
+
+TEST(MdbReaderTest, FileExtensionIsTheLowerCasedTextAfterTheLastDot) {
+    EXPECT_EQ(fileExtensionOf("C:\\Tools\\Library.MDB"), "mdb");
+    EXPECT_EQ(fileExtensionOf("/home/user/templates.v2/mill.Ptf"), "ptf");
+    EXPECT_EQ(fileExtensionOf("archive.tar.gz"), "gz");
+    EXPECT_EQ(fileExtensionOf("file."), "");
+    EXPECT_EQ(fileExtensionOf("README"), "");
+    EXPECT_EQ(fileExtensionOf("/home/user/templates.v2/mill"), "");
+    EXPECT_EQ(fileExtensionOf("C:\\data.d\\tools"), "");
+}
+
+} // namespace
+} // namespace Corvana
