@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 namespace Corvana {
@@ -14,21 +15,25 @@ namespace {
 
 constexpr double defaultUndercutPercent = 5.0;
 
-// Value at the first position of `indices` holding `index`, provided the value
-// list reaches that position.
-std::optional<double> overrideAt(const std::vector<std::int32_t>& indices,
-                                 const std::vector<double>& values, std::int32_t index) {
-    for (std::size_t position = 0; position < indices.size(); ++position) {
-        if (indices[position] != index) continue;
-        if (position >= values.size()) return std::nullopt;
-        return values[position];
-    }
-    return std::nullopt;
+// Maps each index to the value at its first position in the index list, when
+// the value list reaches that position; later positions of an index never count.
+std::unordered_map<std::int32_t, double> overrideMap(const std::string& json, std::string_view indicesKey,
+                                                     std::string_view valuesKey) {
+    const std::vector<std::int32_t> indices = readJsonIntList(json, indicesKey);
+    const std::vector<double> values = readJsonNumberList(json, valuesKey);
+    std::unordered_map<std::int32_t, std::size_t> firstPosition;
+    for (std::size_t position = 0; position < indices.size(); ++position)
+        firstPosition.try_emplace(indices[position], position);
+    std::unordered_map<std::int32_t, double> overrides;
+    for (const auto& [index, position] : firstPosition)
+        if (position < values.size()) overrides.emplace(index, values[position]);
+    return overrides;
 }
 
-std::optional<double> readOverride(const std::string& json, std::string_view indicesKey,
-                                   std::string_view valuesKey, std::int32_t index) {
-    return overrideAt(readJsonIntList(json, indicesKey), readJsonNumberList(json, valuesKey), index);
+std::optional<double> overrideFor(const std::unordered_map<std::int32_t, double>& overrides, std::int32_t index) {
+    const auto found = overrides.find(index);
+    if (found == overrides.end()) return std::nullopt;
+    return found->second;
 }
 
 bool containsQuotedWord(const std::string& json, std::string_view word) {
@@ -40,12 +45,6 @@ bool containsQuotedWord(const std::string& json, std::string_view word) {
     return json.find(quoted) != std::string::npos;
 }
 
-bool containsIndex(const std::vector<std::int32_t>& indices, std::int32_t index) {
-    for (const std::int32_t candidate : indices)
-        if (candidate == index) return true;
-    return false;
-}
-
 // Thread mills may not be shorter than one pitch; the overhang only follows the length.
 void raiseThreadMillLength(ToolModel& tool) {
     if (tool.type != "thread_mill" || !(tool.pitch > 0)) return;
@@ -54,8 +53,9 @@ void raiseThreadMillLength(ToolModel& tool) {
     if (tool.overhang > 0 && tool.pitch > tool.overhang) tool.overhang = tool.pitch;
 }
 
-void applyGeneratedPresets(ToolModel& tool, std::int32_t index, const std::string& json) {
-    if (!containsIndex(readJsonIntList(json, "genIndices"), index)) return;
+void applyGeneratedPresets(ToolModel& tool, std::int32_t index, const ToolCorrections& corrections,
+                           const std::string& json) {
+    if (!corrections.generated.contains(index)) return;
     std::string presets = readJsonString(json, "genPreset_" + std::to_string(index));
     if (!presets.empty()) tool.presetsJson = std::move(presets);
 }
@@ -80,12 +80,11 @@ std::int32_t integerPartToInt32(double value) {
     return static_cast<std::int32_t>(whole);
 }
 
-ToolModel correctedCopy(const ToolModel& sourceTool, std::int32_t index, const std::string& json,
-                        const std::vector<std::int32_t>& pitchIndices,
-                        const std::vector<double>& pitchValues) {
+ToolModel correctedCopy(const ToolModel& sourceTool, std::int32_t index, const ToolCorrections& corrections,
+                        const std::string& json) {
     ToolModel tool = sourceTool;
-    if (const auto pitch = overrideAt(pitchIndices, pitchValues, index)) tool.pitch = *pitch;
-    applyToolCorrections(tool, index, json);
+    if (const auto pitch = overrideFor(corrections.pitch, index)) tool.pitch = *pitch;
+    applyToolCorrections(tool, index, corrections, json);
     return tool;
 }
 
@@ -118,23 +117,39 @@ std::vector<std::size_t> selectedSourceIndices(const std::string& json,
     return kept;
 }
 
-void applyToolCorrections(ToolModel& tool, std::int32_t index, const std::string& json) {
+ToolCorrections readToolCorrections(const std::string& json) {
+    ToolCorrections corrections;
+    corrections.pitch = overrideMap(json, "pitchOverrideIndices", "pitchOverrideValues");
+    corrections.diameter = overrideMap(json, "diameterOverrideIndices", "diameterOverrideValues");
+    corrections.flutes = overrideMap(json, "flutesOverrideIndices", "flutesOverrideValues");
+    corrections.clockwise = overrideMap(json, "clockwiseOverrideIndices", "clockwiseOverrideValues");
+    corrections.hand = overrideMap(json, "handOverrideIndices", "handOverrideValues");
+    corrections.toolNumber = overrideMap(json, "toolNumberOverrideIndices", "toolNumberOverrideValues");
+    corrections.usePresets =
+        containsQuotedWord(json, "preserveSource") ? readJsonBool(json, "preserveSource") : true;
+    corrections.assignStrategies =
+        containsQuotedWord(json, "associateCuttingData") && readJsonBool(json, "associateCuttingData");
+    const auto generated = readJsonIntList(json, "genIndices");
+    corrections.generated.insert(generated.begin(), generated.end());
+    return corrections;
+}
+
+void applyToolCorrections(ToolModel& tool, std::int32_t index, const ToolCorrections& corrections,
+                          const std::string& json) {
     if (tool.type == "thread_mill") tool.spindleClockwise = tool.clockwise;
-    if (const auto value = readOverride(json, "diameterOverrideIndices", "diameterOverrideValues", index))
-        tool.diameter = *value;
-    if (const auto value = readOverride(json, "flutesOverrideIndices", "flutesOverrideValues", index))
-        tool.numFlutes = roundOverrideToInt32(*value);
-    if (const auto value = readOverride(json, "clockwiseOverrideIndices", "clockwiseOverrideValues", index))
-        tool.spindleClockwise = *value != 0;
-    if (const auto value = readOverride(json, "handOverrideIndices", "handOverrideValues", index))
-        tool.tapHand = roundOverrideToInt32(*value);
-    if (const auto value = readOverride(json, "toolNumberOverrideIndices", "toolNumberOverrideValues", index))
-        tool.number = roundOverrideToInt32(*value);
+    if (const auto value = overrideFor(corrections.diameter, index)) tool.diameter = *value;
+    if (const auto value = overrideFor(corrections.flutes, index)) tool.numFlutes = roundOverrideToInt32(*value);
+    if (const auto value = overrideFor(corrections.clockwise, index)) tool.spindleClockwise = *value != 0;
+    if (const auto value = overrideFor(corrections.hand, index)) tool.tapHand = roundOverrideToInt32(*value);
+    if (const auto value = overrideFor(corrections.toolNumber, index)) tool.number = roundOverrideToInt32(*value);
     raiseThreadMillLength(tool);
-    tool.usePresets = containsQuotedWord(json, "preserveSource") ? readJsonBool(json, "preserveSource") : true;
-    tool.assignStrategies = containsQuotedWord(json, "associateCuttingData") &&
-                            readJsonBool(json, "associateCuttingData");
-    applyGeneratedPresets(tool, index, json);
+    tool.usePresets = corrections.usePresets;
+    tool.assignStrategies = corrections.assignStrategies;
+    applyGeneratedPresets(tool, index, corrections, json);
+}
+
+void applyToolCorrections(ToolModel& tool, std::int32_t index, const std::string& json) {
+    applyToolCorrections(tool, index, readToolCorrections(json), json);
 }
 
 ImportRequest readImportRequest(const std::string& json, const std::vector<ToolModel>& source,
@@ -143,16 +158,14 @@ ImportRequest readImportRequest(const std::string& json, const std::vector<ToolM
     request.libraryName = readJsonString(json, "libraryName");
     if (request.libraryName.empty()) request.libraryName = defaultName;
     const std::string addinVersion = readJsonString(json, "addinVersion");
-    const auto pitchIndices = readJsonIntList(json, "pitchOverrideIndices");
-    const auto pitchValues = readJsonNumberList(json, "pitchOverrideValues");
+    const ToolCorrections corrections = readToolCorrections(json);
     const auto selected = readJsonIntList(json, "selectedIndices");
     const auto displayMetric = readJsonIntList(json, "displayUnitMetric");
     request.tools.reserve(selected.size());
     for (std::size_t position = 0; position < selected.size(); ++position) {
         const std::int32_t index = selected[position];
         if (!isSelectableIndex(source, index)) continue;
-        ToolModel tool = correctedCopy(source[static_cast<std::size_t>(index)], index, json,
-                                       pitchIndices, pitchValues);
+        ToolModel tool = correctedCopy(source[static_cast<std::size_t>(index)], index, corrections, json);
         if (position < displayMetric.size())
             tool.displayUnit = displayMetric[position] != 0 ? "millimeters" : "inches";
         tool.sourceDetail = addinVersion;

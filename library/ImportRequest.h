@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace Corvana {
@@ -56,8 +58,26 @@ ImportRequest readFileImportRequest(const std::string& json);
 ImportRequest readSessionImportRequest(const std::string& json);
 ImportRequest readMdbImportRequest(const std::string& json);
 
+// The request's per-tool corrections, read once for the whole selection:
+// each map holds a source index's override value.
+struct ToolCorrections {
+    std::unordered_map<std::int32_t, double> pitch;
+    std::unordered_map<std::int32_t, double> diameter;
+    std::unordered_map<std::int32_t, double> flutes;
+    std::unordered_map<std::int32_t, double> clockwise;
+    std::unordered_map<std::int32_t, double> hand;
+    std::unordered_map<std::int32_t, double> toolNumber;
+    bool usePresets = true;
+    bool assignStrategies = false;
+    std::unordered_set<std::int32_t> generated;  // indices with a "genPreset_N" entry
+};
+
+ToolCorrections readToolCorrections(const std::string& json);
+
 // Applies the request's overrides for source index `index` to `tool`.
 void applyToolCorrections(ToolModel& tool, std::int32_t index, const std::string& json);
+void applyToolCorrections(ToolModel& tool, std::int32_t index, const ToolCorrections& corrections,
+                          const std::string& json);
 
 // One fix per thread mill that has an identifier at its position; a later
 // tool with the same identifier replaces an earlier one.

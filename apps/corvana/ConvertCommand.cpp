@@ -13,6 +13,7 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <utility>
 
 namespace Corvana {
 namespace {
@@ -58,12 +59,11 @@ std::vector<std::string> identifiersFor(std::size_t count, bool random) {
     return makeImportIdentifiers(random ? drawImportIdentifierBase() : 0, count);
 }
 
-PreparedLibrary prepare(const ImportRequest& request, const std::string& libraryName,
-                        const ConvertOptions& options) {
+PreparedLibrary prepare(ImportRequest request, const std::string& libraryName, const ConvertOptions& options) {
     ProgressBar bar("Converting");
     const HolderDestination destination = holderDestinationFor(options.holderMode, options.holderLibraryName);
-    return prepareLibrary(request.tools, request.simplify, libraryName,
-                          identifiersFor(request.tools.size(), options.randomIds), destination,
+    const auto identifiers = identifiersFor(request.tools.size(), options.randomIds);
+    return prepareLibrary(std::move(request.tools), request.simplify, libraryName, identifiers, destination,
                           [&bar](std::size_t done, std::size_t total) {
                               bar.update(static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
                           });
@@ -113,10 +113,11 @@ int runConvert(const ConvertOptions& options) {
     }
     if (!loaded.ok) return fail(readFailure, loaded.message);
     if (options.requestPath.empty()) requestJson = selectAllRequest(loaded.tools.size());
-    const ImportRequest request = readImportRequest(requestJson, loaded.tools, defaultLibraryName(ImportSource::File));
+    ImportRequest request = readImportRequest(requestJson, loaded.tools, defaultLibraryName(ImportSource::File));
+    loaded.tools = {};  // the request holds the copies that are written
     if (request.tools.empty()) return fail(readFailure, "No tools selected.");
     const std::string libraryName = options.libraryName.empty() ? request.libraryName : options.libraryName;
-    const PreparedLibrary prepared = prepare(request, libraryName, options);
+    const PreparedLibrary prepared = prepare(std::move(request), libraryName, options);
     return writeOutputs(prepared, libraryName, options);
 }
 

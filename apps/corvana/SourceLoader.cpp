@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace Corvana {
@@ -19,10 +18,17 @@ std::string lowerExtension(const std::string& path) {
     return extension;
 }
 
+// Reads the file in one piece; the size comes from the open stream, so a
+// file that changes size meanwhile yields what could be read.
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     return !in.bad();
 }
 
