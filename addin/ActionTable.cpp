@@ -1,7 +1,10 @@
 #include "addin/ActionTable.h"
 
+#include "addin/ArchiveAndDatabaseHandlers.h"
+
 #include "addin/Appearance.h"
 #include "addin/HostRequests.h"
+#include "addin/LibraryHandlers.h"
 #include "addin/ParseHandlers.h"
 
 #include <algorithm>
@@ -84,11 +87,29 @@ void registerHostAndAppearanceActions() {
 void registerFileSourceActions() {
     registerAction("BROWSE_AND_PARSE_PTF", onBrowseAndParsePtf);
     registerAction("BROWSE_AND_PARSE_PROJECT", onBrowseAndParseProject);
+    registerAction("IMPORT_TOOLS", onImportTools);
+    registerAction("ANALYZE_LIBRARY", onAnalyzeLibrary);
+    registerAction("REPLACE_LIBRARY", onReplaceLibrary);
+    registerAction("MERGE_LIBRARY", onMergeLibrary);
+    registerAction("EXPORT_TOOLS_JSON", onExportJson);
+    registerArchiveAndDatabaseParseActions();
 }
 
-void registerPmSessionActions() {}
+void registerPmSessionActions() {
+    registerAction("IMPORT_PM_TOOLS", onImportPmTools);
+    registerAction("ANALYZE_PM_LIBRARY", onAnalyzePmLibrary);
+    registerAction("REPLACE_PM_LIBRARY", onReplacePmLibrary);
+    registerAction("MERGE_PM_LIBRARY", onMergePmLibrary);
+    registerAction("EXPORT_PM_TOOLS_JSON", onExportPmJson);
+}
 
-void registerToolDatabaseActions() {}
+void registerToolDatabaseActions() {
+    registerAction("IMPORT_MDB_TOOLS", onImportMdbTools);
+    registerAction("ANALYZE_MDB_LIBRARY", onAnalyzeMdbLibrary);
+    registerAction("REPLACE_MDB_LIBRARY", onReplaceMdbLibrary);
+    registerAction("MERGE_MDB_LIBRARY", onMergeMdbLibrary);
+    registerAction("EXPORT_MDB_TOOLS_JSON", onExportMdbJson);
+}
 
 void registerServiceActions() {}
 

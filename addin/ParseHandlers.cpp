@@ -1,5 +1,6 @@
 #include "addin/ParseHandlers.h"
 
+#include "addin/ArchiveAndDatabaseHandlers.h"
 #include "addin/BackgroundJob.h"
 #include "addin/PaletteBridge.h"
 #include "convert/ToolSummary.h"
@@ -29,9 +30,9 @@ public:
 };
 
 // Refuses a parse nested in another one's pump: two workers would write
-// ptfTools at once.
+// ptfTools at once, and a database parse's pump must not nest either.
 bool refuseWhileParsing(adsk::core::UserInterface* ui) {
-    if (!fileParseRunning) return false;
+    if (!fileParseRunning && !isDatabaseParseRunning()) return false;
     sendToPalette(ui, "REPLY_PARSE_PTF", refusedReply);
     return true;
 }

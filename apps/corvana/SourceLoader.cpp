@@ -1,5 +1,7 @@
 #include "apps/corvana/SourceLoader.h"
 
+#include "sources/ArchiveImport.h"
+#include "sources/MdbReader.h"
 #include "sources/ProjectFolder.h"
 #include "sources/PtfParser.h"
 
@@ -63,6 +65,37 @@ LoadedSource loadProject(const std::string& path, const ToolProgressFn& progress
     return loaded;
 }
 
+// The archive is read as the project folder it holds; the extraction folder
+// is removed whatever the outcome.
+LoadedSource loadArchive(const std::string& path, const ToolProgressFn& progress) {
+    LoadedSource failed;
+    failed.kind = SourceKind::ProjectArchive;
+    const std::string folder = extractPmArchive(path);
+    if (folder.empty()) {
+        failed.message = std::string(kArchiveNotExtractedMessage);
+        return failed;
+    }
+    const ExtractedArchiveCleanup cleanup(folder);
+    const ProjectIndex index = loadProjectIndex(folder);
+    if (!index.ok) {
+        failed.message = index.error + " " + std::string(kArchiveProjectHint);
+        return failed;
+    }
+    LoadedSource loaded = loadProject(folder, progress);
+    loaded.kind = SourceKind::ProjectArchive;
+    return loaded;
+}
+
+// A file that is not a database reads as one without tools, as in the add-in.
+LoadedSource loadDatabase(const std::string& path, const ToolProgressFn& progress) {
+    LoadedSource loaded;
+    loaded.kind = SourceKind::Database;
+    loaded.withPresetNames = false;
+    loaded.tools = readMdbFile(path, progress);
+    loaded.ok = true;
+    return loaded;
+}
+
 } // namespace
 
 SourceKind sourceKindOf(const std::string& path) {
@@ -70,6 +103,8 @@ SourceKind sourceKindOf(const std::string& path) {
     if (std::filesystem::is_directory(path, error)) return SourceKind::ProjectFolder;
     const std::string extension = lowerExtension(path);
     if (extension == ".ptf" || extension == ".pmlent") return SourceKind::Template;
+    if (extension == ".pmlprjz") return SourceKind::ProjectArchive;
+    if (extension == ".mdb") return SourceKind::Database;
     return SourceKind::Unsupported;
 }
 
@@ -83,10 +118,14 @@ LoadedSource loadSource(const std::string& path, const ToolProgressFn& progress)
     switch (sourceKindOf(path)) {
     case SourceKind::Template: return loadTemplate(path, progress);
     case SourceKind::ProjectFolder: return loadProject(path, progress);
+    case SourceKind::ProjectArchive: return loadArchive(path, progress);
+    case SourceKind::Database: return loadDatabase(path, progress);
     case SourceKind::Unsupported: break;
     }
     LoadedSource loaded;
-    loaded.message = "'" + path + "' is not a PowerMill template (.ptf), tool entity (.pmlent) or project folder.";
+    loaded.message = "'" + path +
+                     "' is not a PowerMill template (.ptf), tool entity (.pmlent), project archive (.pmlprjz), "
+                     "tool database (.mdb) or project folder.";
     return loaded;
 }
 

@@ -8,7 +8,7 @@
 
 namespace Corvana {
 
-enum class SourceKind { Template, ProjectFolder, Unsupported };
+enum class SourceKind { Template, ProjectFolder, ProjectArchive, Database, Unsupported };
 
 struct LoadedSource {
     bool ok = false;

@@ -13,13 +13,15 @@ constexpr int usageExitCode = 2;
 
 void addInspect(CLI::App& app, Corvana::InspectOptions& options) {
     auto* inspect = app.add_subcommand("inspect", "List the tools of a PowerMill source.");
-    inspect->add_option("SOURCE", options.source, "A .ptf or .pmlent file, or a project folder.")->required();
+    inspect->add_option("SOURCE", options.source, "A .ptf, .pmlent, .pmlprjz or .mdb file, or a project folder.")
+        ->required();
     inspect->add_flag("--json", options.json, "One palette summary object per tool and line.");
 }
 
 void addConvert(CLI::App& app, Corvana::ConvertOptions& options) {
     auto* convert = app.add_subcommand("convert", "Write the tools of a source as a Fusion tool library.");
-    convert->add_option("SOURCE", options.source, "A .ptf or .pmlent file, or a project folder.")->required();
+    convert->add_option("SOURCE", options.source, "A .ptf, .pmlent, .pmlprjz or .mdb file, or a project folder.")
+        ->required();
     convert->add_option("-o,--output", options.output, "The Fusion tool-library JSON file to write.")->required();
     convert->add_option("--name", options.libraryName, "Library name (default: the request's, else a default).");
     convert->add_option("--request", options.requestPath, "An import request JSON file (selection and overrides).");

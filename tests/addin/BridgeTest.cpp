@@ -18,12 +18,17 @@ TEST(ActionTableTest, HashIsFnv1a64) {
 TEST_F(AddinTest, EveryPageActionIsRegisteredAndUnknownOnesAreIgnored) {
     StringList registered = registeredActionNames();
     std::erase_if(registered, [](const std::string& name) { return name.rfind("TEST_", 0) == 0; });
-    EXPECT_EQ(registered, (StringList{"BROWSE_AND_PARSE_PROJECT", "BROWSE_AND_PARSE_PTF", "CHECK_ENV", "CLOSE_DETACH",
-                                      "CLOSE_PALETTE", "DETACH_TAB", "DOCS_CLOSE", "DOCS_DETACH", "DOCS_POS",
-                                      "DOCS_REATTACH", "GET_APP_LANGUAGE", "GET_DOCS_STATE", "GET_LOCAL_LIBRARIES",
-                                      "GET_MFG_UNITS", "GET_USER_INFO", "OPEN_URL", "REDOCK_TAB", "RESET_PALETTE",
-                                      "SET_HOLDER_DESTINATION", "SET_MATERIAL_DEFAULTS", "SET_OPAQUE_MODE",
-                                      "SET_POLY_TOLERANCE", "SET_THEME_MODE", "SET_UTILITY_RUNNING"}));
+    EXPECT_EQ(registered,
+              (StringList{"ANALYZE_LIBRARY", "ANALYZE_MDB_LIBRARY", "ANALYZE_PM_LIBRARY", "BROWSE_AND_PARSE_ARCHIVE",
+                          "BROWSE_AND_PARSE_MDB", "BROWSE_AND_PARSE_PROJECT", "BROWSE_AND_PARSE_PTF",
+                          "BROWSE_AND_PARSE_TOOL_LIBRARY", "CHECK_ENV", "CLOSE_DETACH", "CLOSE_PALETTE", "DETACH_TAB",
+                          "DOCS_CLOSE", "DOCS_DETACH", "DOCS_POS", "DOCS_REATTACH", "EXPORT_MDB_TOOLS_JSON",
+                          "EXPORT_PM_TOOLS_JSON", "EXPORT_TOOLS_JSON", "GET_APP_LANGUAGE", "GET_DOCS_STATE",
+                          "GET_LOCAL_LIBRARIES", "GET_MFG_UNITS", "GET_USER_INFO", "IMPORT_MDB_TOOLS",
+                          "IMPORT_PM_TOOLS", "IMPORT_TOOLS", "MERGE_LIBRARY", "MERGE_MDB_LIBRARY", "MERGE_PM_LIBRARY",
+                          "OPEN_URL", "REDOCK_TAB", "REPLACE_LIBRARY", "REPLACE_MDB_LIBRARY", "REPLACE_PM_LIBRARY",
+                          "RESET_PALETTE", "SET_HOLDER_DESTINATION", "SET_MATERIAL_DEFAULTS", "SET_OPAQUE_MODE",
+                          "SET_POLY_TOLERANCE", "SET_THEME_MODE", "SET_UTILITY_RUNNING"}));
     send("NO_SUCH_ACTION");
     send("get_mfg_units");
     EXPECT_TRUE(host->sentMessages().empty());
