@@ -1,7 +1,7 @@
 // corvana: reads PowerMill tool sources and writes Fusion tool-library JSON.
 
 #include "apps/corvana/ConvertCommand.h"
-#include "apps/corvana/InspectCommand.h"
+#include "apps/corvana/ToolReport.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,4 +1,4 @@
-#include "apps/corvana/InspectCommand.h"
+#include "apps/corvana/ToolReport.h"
 
 #include "apps/corvana/ProgressBar.h"
 #include "apps/corvana/SourceLoader.h"
