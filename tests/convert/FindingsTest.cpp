@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace Corvana {
@@ -57,25 +59,31 @@ void expectIssuesText(const ToolModel& tool, const std::string& expected) {
     EXPECT_TRUE(parseJsonOrFail(json).is_array());
 }
 
+// Each member of `expected` must be in the tool's `rule` issue with that value.
+void expectIssue(const ToolModel& tool, const std::string& rule, std::string_view expected) {
+    const nlohmann::json issue = issueFor(tool, rule), members = nlohmann::json::parse(expected);
+    for (const auto& [key, value] : members.items())
+        EXPECT_EQ(issue.value(key, nlohmann::json()), value) << rule << " " << key;
+}
+
 TEST(FindingsTest, NumberAndCuttingData) {
     EXPECT_EQ(buildToolIssuesJson(makeTool("end_mill", true)), "[]");
     ToolModel routing = makeTool("routing", true);
     routing.number = 0;
     routing.numFlutes = 0;
     routing.presets.clear();
-    EXPECT_EQ(buildToolIssuesJson(routing), "[]");
-    ToolModel probe = makeTool("probe", true);
-    probe.number = 0;
-    probe.numFlutes = 0;
-    probe.presets.clear();
+    EXPECT_EQ(buildToolIssuesJson(routing), "[]");  // unsupported types are not checked
+    ToolModel probe = routing;
+    probe.type = "probe";
+    probe.typeCode = typeCodeFor("probe");
     expectIssuesText(probe, "[{\"rule\":\"toolNumber\",\"type\":\"toolNumber\",\"severity\":\"review\","
                             "\"resolutionKind\":\"acknowledge\",\"rationale\":\"No tool number imported.\","
                             "\"bulkEligible\":false}]");
     ToolModel mill = makeTool("end_mill", true);
     mill.presets = {{"Roughing", "Steel", "flood", 0, 0, 0.5, 1}, {"Finishing", "", "", 0, 0, 0, 0}};
-    expectIssuesText(mill, "[{\"rule\":\"cuttingData\",\"type\":\"cuttingData\",\"severity\":\"review\","
-                           "\"resolutionKind\":\"acknowledge\",\"rationale\":\"No cutting data imported.\","
-                           "\"bulkEligible\":true}]");
+    EXPECT_EQ(rulesOf(mill), (Rules{"cuttingData"}));
+    expectIssue(mill, "cuttingData",
+                R"({"severity":"review","bulkEligible":true,"rationale":"No cutting data imported."})");
     mill.presets = {{"Roughing", "", "", 0, 0.02, 0, 0}};
     EXPECT_EQ(buildToolIssuesJson(mill), "[]");
     mill.presets = {{"Roughing", "", "", 90, 0, 0, 0}};
@@ -93,25 +101,24 @@ TEST(FindingsTest, FluteCountSuggestsFromTheNameThenTheType) {
                      "\"candidates\":[],\"recommended\":null,\"autoSelect\":null,\"allowCustom\":true,\"validate\":"
                      "{\"min\":1,\"max\":16,\"reviewMin\":2,\"reviewMax\":16,\"integer\":true,\"unit\":\"flutes\"},"
                      "\"suggest\":4,\"suggestSource\":\"name\",\"bulkEligible\":false}]");
-    const auto suggestion = [](const std::string& type, const std::string& name, int flutes) {
+    // A digit after a point is no count, nor is a number above 16.
+    const std::tuple<const char*, const char*, int, const char*> rows[] = {
+        {"end_mill", "ENDMILL 10", 0, "4 type"}, {"drill", "DRILL 8.5", 0, "2 type"},
+        {"drill", "DRILL 1.4FL", 0, "2 type"},   {"end_mill", "SLOT 3 - fl", 1, "3 name"},
+        {"end_mill", "T12 2Fl", 17, "2 name"},   {"end_mill", "ROUGHER 20FL", 0, "4 type"},
+        {"tap", "TAP", 0, "3 type"}};
+    for (const auto& [type, name, flutes, expected] : rows) {
         ToolModel tool = makeTool(type, true, name);
         tool.numFlutes = flutes;
-        nlohmann::json issue = issueFor(tool, "fluteCount");
-        return std::to_string(issue.value("suggest", -1)) + " " + issue.value("suggestSource", "");
-    };
-    EXPECT_EQ(suggestion("end_mill", "ENDMILL 10", 0), "4 type");
-    EXPECT_EQ(suggestion("drill", "DRILL 8.5", 0), "2 type");
-    EXPECT_EQ(suggestion("drill", "DRILL 1.4FL", 0), "2 type");  // a digit after a point is no count
-    EXPECT_EQ(suggestion("end_mill", "SLOT 3 - fl", 1), "3 name");
-    EXPECT_EQ(suggestion("end_mill", "T12 2Fl", 17), "2 name");
-    EXPECT_EQ(suggestion("end_mill", "ROUGHER 20FL", 0), "4 type");  // above 16 is no count
-    EXPECT_EQ(suggestion("thread_mill", "THREAD MILL", 0), "3 type");
-    EXPECT_EQ(suggestion("tap", "TAP", 0), "3 type");
+        const nlohmann::json issue = issueFor(tool, "fluteCount");
+        EXPECT_EQ(std::to_string(issue.value("suggest", -1)) + " " + issue.value("suggestSource", ""), expected)
+            << name;
+    }
     ToolModel tool = makeTool("end_mill", true);
-    tool.numFlutes = 16;
-    EXPECT_EQ(buildToolIssuesJson(tool), "[]");
-    tool.numFlutes = 2;
-    EXPECT_EQ(buildToolIssuesJson(tool), "[]");
+    for (const int flutes : {2, 16}) {
+        tool.numFlutes = flutes;
+        EXPECT_EQ(buildToolIssuesJson(tool), "[]") << flutes;
+    }
     tool.numFlutes = -3;
     EXPECT_EQ(issueFor(tool, "fluteCount")["pmValue"], -3);
 }
@@ -120,11 +127,8 @@ TEST(FindingsTest, ThreadMillFluteLengthAndPitch) {
     ToolModel mill = makeTool("thread_mill", true, "THREAD MILL");
     mill.length = 1.0;
     mill.pitch = 1.5;
-    expectIssuesText(mill, "[{\"rule\":\"fluteLength\",\"type\":\"fluteLength\",\"severity\":\"critical\","
-                           "\"resolutionKind\":\"grow\",\"rationale\":\"The cutting (flute) length is shorter than "
-                           "one thread pitch. Repair grows it to one pitch at import; the tool's overhang and gauge "
-                           "length are preserved (shank and holder unchanged), or exclude this tool.\","
-                           "\"bulkEligible\":false}]");
+    EXPECT_EQ(rulesOf(mill), (Rules{"fluteLength"}));
+    expectIssue(mill, "fluteLength", R"({"severity":"critical","resolutionKind":"grow"})");
     mill.length = 0;
     EXPECT_EQ(buildToolIssuesJson(mill), "[]");
     ToolModel inchMill = makeTool("thread_mill", false);
@@ -141,12 +145,9 @@ TEST(FindingsTest, ThreadMillFluteLengthAndPitch) {
     EXPECT_EQ(issueFor(mill, "threadPitch")["rationale"], "No thread pitch is defined for this tool. Specify a "
                                                           "valid pitch to create a valid thread tool in Fusion.");
     mill.pitch = 8;
-    nlohmann::json coarse = issueFor(mill, "threadPitch");
-    EXPECT_EQ(coarse["severity"], "critical");
-    EXPECT_EQ(coarse["rationale"], "No standard thread matches the stored pitch. Specify the intended pitch before "
-                                   "importing into Fusion.");
-    EXPECT_EQ(coarse["candidates"], nlohmann::json::array());
-    EXPECT_TRUE(coarse["recommended"].is_null() && coarse["autoSelect"].is_null());
+    expectIssue(mill, "threadPitch", R"({"severity":"critical","candidates":[],"recommended":null,"autoSelect":null,)"
+                                     R"("rationale":"No standard thread matches the stored pitch. Specify the )"
+                                     R"(intended pitch before importing into Fusion."})");
     mill.pitch = std::nan("");  // an unreadable pitch is a missing one
     EXPECT_EQ(issueFor(mill, "threadPitch")["pmValue"], 0);
 }
@@ -169,10 +170,10 @@ TEST(FindingsTest, ThreadMillPitchCandidatesComeFromTheName) {
                                "{\"min\":0.2,\"max\":7,\"unit\":\"mm\"},\"bulkEligible\":false}]");
     mill.pitch = 1.5;
     EXPECT_EQ(buildToolIssuesJson(mill), "[]");
-    nlohmann::json inch = issueFor(makeTool("thread_mill", false, "THREAD MILL M6"), "threadPitch");
-    EXPECT_EQ(inch["validate"], nlohmann::json::parse(R"({"min":0.008,"max":0.275,"unit":"in"})"));
-    EXPECT_EQ(inch["candidates"][0], nlohmann::json::parse(R"j({"label":"M6 x 1 (coarse)","value":0.0393701,"tpi":0,
-        "nativePitch":1,"nativeUnit":"mm","nominal":0.23622,"tier":"inferred"})j"));
+    const ToolModel inch = makeTool("thread_mill", false, "THREAD MILL M6");
+    expectIssue(inch, "threadPitch", R"({"validate":{"min":0.008,"max":0.275,"unit":"in"}})");
+    EXPECT_EQ(issueFor(inch, "threadPitch")["candidates"][0], nlohmann::json::parse(R"j({"label":"M6 x 1 (coarse)",
+        "value":0.0393701,"tpi":0,"nativePitch":1,"nativeUnit":"mm","nominal":0.23622,"tier":"inferred"})j"));
 }
 
 TEST(FindingsTest, TapDiameterFindings) {
@@ -185,13 +186,10 @@ TEST(FindingsTest, TapDiameterFindings) {
                      "Diameter\",\"pmValue\":8.5,\"unit\":\"mm\",\"bulkEligible\":false}]");
     // A wrong or missing pitch on a tap drill diameter is advisory.
     EXPECT_EQ(rulesOf(makeTap(true, 8.5, 2.0, "TAP M10")), (Rules{"threadPitch", "tapDiameter"}));
-    EXPECT_EQ(issueFor(makeTap(true, 8.5, 2.0, "TAP M10"), "threadPitch")["severity"], "review");
-    EXPECT_EQ(issueFor(makeTap(true, 8.5, 0, "TAP M10"), "threadPitch")["severity"], "review");
-
-    nlohmann::json inchTap = issueFor(makeTap(false, 0.3346, 0.059055, "TAP M10X1.5"), "tapDiameter");
-    EXPECT_EQ(inchTap["candidates"][0],
-              nlohmann::json::parse(R"({"label":"M10","value":0.393701,"nativeUnit":"mm","tier":"recommended"})"));
-    EXPECT_EQ(inchTap["unit"], "in");
+    expectIssue(makeTap(true, 8.5, 2.0, "TAP M10"), "threadPitch", R"({"severity":"review"})");
+    expectIssue(makeTap(true, 8.5, 0, "TAP M10"), "threadPitch", R"({"severity":"review"})");
+    expectIssue(makeTap(false, 0.3346, 0.059055, "TAP M10X1.5"), "tapDiameter", R"({"unit":"in",
+        "candidates":[{"label":"M10","value":0.393701,"nativeUnit":"mm","tier":"recommended"}]})");
 
     const ToolModel ambiguous = makeTap(true, 7.0, 1.5, "TAP M10");
     EXPECT_EQ(rulesOf(ambiguous), (Rules{"threadPitch", "tapDiameter"}));
@@ -200,40 +198,33 @@ TEST(FindingsTest, TapDiameterFindings) {
     EXPECT_EQ(pitch["rationale"],
               "The stored pitch differs from the standard thread for this diameter -- confirm it is intentional.");
     EXPECT_EQ(pitch["candidates"][0]["label"], "M10 x 1.5 (coarse)");
-    nlohmann::json diameter = issueFor(ambiguous, "tapDiameter");
-    EXPECT_EQ(diameter["markKey"], "recon.mark.diameterAmbiguous");
-    EXPECT_EQ(diameter["rationale"], "The diameter and pitch do not match a standard thread. Confirm the nominal "
-                                     "thread diameter for this tap.");
-    EXPECT_EQ(diameter["candidates"], nlohmann::json::array());
-    EXPECT_TRUE(diameter["recommended"].is_null());
+    expectIssue(ambiguous, "tapDiameter", R"({"markKey":"recon.mark.diameterAmbiguous","candidates":[],
+        "recommended":null})");
+    EXPECT_EQ(issueFor(ambiguous, "tapDiameter")["rationale"],
+              "The diameter and pitch do not match a standard thread. Confirm the nominal thread diameter for this tap.");
     EXPECT_EQ(rulesOf(makeTap(true, 7.0, 1.5)), (Rules{"threadPitch"}));  // unnamed: not questioned
 }
 
 TEST(FindingsTest, TapPitchStatuses) {
-    nlohmann::json tooCoarse = issueFor(makeTap(false, 0.25, 0.3), "threadPitch");
+    const nlohmann::json tooCoarse = issueFor(makeTap(false, 0.25, 0.3), "threadPitch");
     EXPECT_EQ(tooCoarse["severity"], "critical");
-    EXPECT_EQ(tooCoarse["rationale"].get<std::string>().substr(0, 37), "No standard thread matches the stored");
     EXPECT_EQ(tooCoarse["candidates"][0], nlohmann::json::parse(R"({"label":"1/4-20 UNC","value":0.05,"tpi":20,
         "nativePitch":0.05,"nativeUnit":"in","nominal":0.25,"tier":"recommended"})"));
     EXPECT_EQ(rulesOf(makeTap(true, 10, 0)), (Rules{"threadPitch"}));
-    EXPECT_EQ(issueFor(makeTap(true, 10, 0), "threadPitch")["severity"], "critical");
+    expectIssue(makeTap(true, 10, 0), "threadPitch", R"({"severity":"critical"})");
     // The name's fine pitch is recommended but is not the size's primary pitch.
-    nlohmann::json fine = issueFor(makeTap(true, 10, 0, "M10X1.25 TAP"), "threadPitch");
-    EXPECT_EQ(fine["recommended"], 1.25);
-    EXPECT_TRUE(fine["autoSelect"].is_null());
+    expectIssue(makeTap(true, 10, 0, "M10X1.25 TAP"), "threadPitch", R"({"recommended":1.25,"autoSelect":null})");
     EXPECT_EQ(buildToolIssuesJson(makeTap(true, 10, 1.5, "TAP M10X1.5")), "[]");
     EXPECT_EQ(buildToolIssuesJson(makeTap(false, 0.25, 0.05, "1/4-20 UNC TAP")), "[]");
 }
 
-TEST(FindingsTest, PipeTapsAreNotComparedWithUnifiedPitches) {
-    // 1" NPT: 1.315 in outside diameter, 11.5 threads per inch; the nearest Unified size (1-5/16) has only 18.
+TEST(FindingsTest, PipeTapsAndCheckOrder) {
+    // 1" NPT: 1.315 in outside diameter, 11.5 threads per inch; the nearest Unified size (1-5/16) has 18.
     EXPECT_EQ(buildToolIssuesJson(makeTap(false, 1.315, 1 / 11.5, "1\" NPT TAP")), "[]");
     nlohmann::json missing = issueFor(makeTap(false, 1.315, 0, "1-11.5 NPT TAP"), "threadPitch");
     EXPECT_EQ(missing["candidates"].size(), 1u);
     EXPECT_EQ(missing["recommended"], 0.0869565);
-}
 
-TEST(FindingsTest, ChecksRunInOrder) {
     ToolModel mill = makeTool("thread_mill", true);
     mill.pitch = 8;
     mill.length = 1;

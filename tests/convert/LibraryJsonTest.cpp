@@ -60,7 +60,6 @@ TEST(LibraryJsonTest, StableGuidsAreFixedPerSeed) {
     EXPECT_EQ(makeStableGuid(-1), "8d5a26f4-c08d-3916-8855-abcccbbbbbbc");
     EXPECT_EQ(makeStableGuid(std::numeric_limits<std::int32_t>::min()), "20b1c2d3-e4f5-4c6d-8a9b-f8096f012345");
     EXPECT_EQ(makeStableGuid(std::numeric_limits<std::int32_t>::max()), "0d5a26f4-c08d-3916-8855-5f914bbbbbbc");
-    EXPECT_EQ(makeStableGuid(70001), "97965f42-dedd-9cd4-3181-e2eb840cefbe");
 }
 
 TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
@@ -80,7 +79,6 @@ TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
     EXPECT_DOUBLE_EQ(inches.presets[0].cuttingSpeed, 328.0839895013123);
     EXPECT_EQ(inches.presets[0].feedPerTooth, 0.01);
     EXPECT_DOUBLE_EQ(convertToolUnits(inches, true).presets[0].cuttingSpeed, 100);
-    EXPECT_EQ(convertToolUnits(tool, true).diameter, 10);
 }
 
 TEST(LibraryJsonTest, EndMillGeometryComesFromFluteShankAndOverhang) {
@@ -109,10 +107,8 @@ TEST(LibraryJsonTest, ProbeHasNoBodyMaterialOrCuttingLength) {
     probe.length = 5;
     probe.shankSegments = {{1.57, 1.57, 16, 0}, {6, 6, 20, 0}};
     const auto entry = toolEntry(probe);
-    EXPECT_EQ(entry["type"], "probe");
     EXPECT_FALSE(entry.contains("BMC"));
-    EXPECT_FALSE(entry["geometry"].contains("LCF"));
-    EXPECT_FALSE(entry["geometry"].contains("shoulder-length"));
+    EXPECT_FALSE(entry["geometry"].contains("LCF") || entry["geometry"].contains("shoulder-length"));
     EXPECT_EQ(entry["geometry"]["LB"], 38);
 
     probe.overhang = 46;
@@ -121,12 +117,10 @@ TEST(LibraryJsonTest, ProbeHasNoBodyMaterialOrCuttingLength) {
 
 TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
     ToolModel drill = metricTool("drill");
-    drill.taperAngle = 59;
-    EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 118);
-    drill.taperAngle = 0;
-    EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 118);
-    drill.taperAngle = 118;  // a full point angle, as template and session drills carry it
-    EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 118);
+    for (const double angle : {59.0, 0.0, 118.0}) {  // 118: a full point angle, as template and session drills carry it
+        drill.taperAngle = angle;
+        EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 118) << angle;
+    }
     drill.taperAngle = 0;
     drill.keywordKinds = {KindSpotDrill};
     EXPECT_EQ(toolEntry(drill)["geometry"]["SIG"], 90);
@@ -239,7 +233,6 @@ TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
     const FusionToolRecord record = toFusionToolRecord(tool, 3, "x");
     ASSERT_EQ(record.presets.size(), 1u);
     EXPECT_EQ(record.presets[0].name, "PM: No Cutting Data");
-    EXPECT_EQ(record.presets[0].guid, "d9954b3f-c515-8239-1613-b1950b72e6f9");
     EXPECT_EQ(record.presets[0].materialQuery, kAllMaterials);
 
     ToolModel unused = metricTool();
@@ -367,8 +360,6 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     const auto document = parseJsonOrFail(text);
     ASSERT_FALSE(document.is_null());
     EXPECT_EQ(document["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
-    EXPECT_EQ(document["data"].size(), 3u);
-    EXPECT_EQ(document["data"][2]["type"], "holder");
 }
 
 TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
@@ -380,16 +371,13 @@ TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
 
     auto document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {"", "b"}, ToolsAndHolders));
     ASSERT_EQ(document["data"].size(), 5u);
-    EXPECT_EQ(document["data"][0]["guid"], "a0b1c2d3-e4f5-4c6d-8a9b-abcdef012345");
+    EXPECT_EQ(document["data"][0]["guid"], "a0b1c2d3-e4f5-4c6d-8a9b-abcdef012345");  // an empty id is generated
     EXPECT_EQ(document["data"][1]["guid"], "b");
     EXPECT_EQ(document["data"][3]["description"], "Holder 1");
-    EXPECT_EQ(document["data"][3]["guid"], "843ec363-ba75-897d-2f3b-e2ea60c78835");
-    EXPECT_EQ(document["data"][4]["description"], "Short");
     EXPECT_EQ(document["data"][4]["guid"], "97965f42-dedd-9cd4-3181-e2eb840cefbe");
     EXPECT_EQ(document["data"][4]["gaugeLength"], 60);
 
-    document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, ToolsOnly));
-    EXPECT_EQ(document["data"].size(), 3u);
+    EXPECT_EQ(parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, ToolsOnly))["data"].size(), 3u);
     document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, HoldersOnly));
     ASSERT_EQ(document["data"].size(), 2u);
     EXPECT_EQ(document["data"][0]["type"], "holder");
@@ -397,7 +385,6 @@ TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     const std::string empty = buildToolLibraryJson({}, "", {}, ToolsAndHolders);
     EXPECT_EQ(empty, R"({"description":"","guid":"1b914c54-f18d-d976-9815-683e92d7275c","units":"inches",)"
                      R"("version":2,"data":[]})");
-    parseJsonOrFail(empty);
 }
 
 } // namespace

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace Corvana {
@@ -43,16 +46,14 @@ double metricNominalNear(double diameter) {
     return row != nullptr ? row->nominal : -1;
 }
 
-TEST(ThreadStandardsTest, TablesAndNearestSizes) {
+TEST(ThreadStandardsTest, TablesNearestSizesAndTapDrills) {
     ASSERT_EQ(inchThreadSizes().size(), 36u);
     ASSERT_EQ(metricThreadSizes().size(), 37u);
     EXPECT_EQ(inchThreadSizes()[17].tpiUNEF, 24);  // 11/16
     EXPECT_EQ(metricThreadSizes()[18].pitches, (std::vector<double>{1.75, 1.5, 1.25, 1.0, 0.75}));
-    EXPECT_EQ(inchNameNear(0.2), "#10");
-    EXPECT_EQ(inchNameNear(0.23), "#12");
-    EXPECT_EQ(inchNameNear(3.0), "none");
-    EXPECT_EQ(inchNameNear(2.23), "2");
-    EXPECT_EQ(inchNameNear(std::nan("")), "none");
+    for (const auto& [diameter, name] : {std::pair{0.2, "#10"}, {0.23, "#12"}, {3.0, "none"}, {2.23, "2"},
+                                         {std::nan(""), "none"}})
+        EXPECT_EQ(inchNameNear(diameter), name) << diameter;
     EXPECT_EQ(metricNominalNear(10.5), 10);  // a tie goes to the first row
     EXPECT_EQ(metricNominalNear(71.6), 64);
     EXPECT_EQ(metricNominalNear(71.7), -1);
@@ -65,75 +66,48 @@ TEST(ThreadStandardsTest, TablesAndNearestSizes) {
     EXPECT_EQ(label, "");
     EXPECT_EQ(nearestNominal(0.2501, false, 0.016, label), 0.25);
     EXPECT_EQ(label, "1/4");
+
+    // M10 x 1.25 drills 8.75; M6 pitch 1.0 is coarse (0.406); M4 pitches 0.7 and 0.5 allow 0.203 only.
+    const std::tuple<double, double, bool, bool> drills[] = {
+        {8.5, 10, true, true},   {8.8, 10, true, true},   {7.0, 10, true, false},      {4.6, 6, true, true},
+        {4.55, 6, true, false},  {3.05, 4, true, false},  {0.159, 0.19, false, true},  {0.17, 0.19, false, false}};
+    for (const auto& [drill, nominal, metric, expected] : drills)
+        EXPECT_EQ(isTapDrillFor(drill, nominal, metric), expected) << drill << " for " << nominal;
+    for (const auto& [name, hint] : {std::pair{"TAP M6 12MM", 1}, {"1/2 INCH TAP", 2}, {"TAP 1/4\"", 2},
+                                     {"TAP 12MM 1/2\"", 0}, {"INSERT HAMMER", 0}})  // IN and MM as whole words only
+        EXPECT_EQ(unitHint(name), hint) << name;
 }
 
 TEST(ThreadStandardsTest, StandardPitchesOfASize) {
-    const auto m12 = standardPitchCandidates(12, true);
-    EXPECT_EQ(labelsOf(m12),
-              (Labels{"M12 x 1.75 (coarse)", "M12 x 1.5 (fine)", "M12 x 1.25 (fine)", "M12 x 1 (fine)"}));
-    ASSERT_EQ(m12.size(), 4u);
-    EXPECT_TRUE(m12[0].isPrimary);
-    EXPECT_FALSE(m12[1].isPrimary);
     EXPECT_EQ(labelsOf(standardPitchCandidates(0.6875, false)), (Labels{"11/16-24 UNEF"}));
-    const auto quarter = standardPitchCandidates(0.25, false);
-    EXPECT_EQ(labelsOf(quarter), (Labels{"1/4-20 UNC", "1/4-28 UNF", "1/4-32 UNEF"}));
-    EXPECT_DOUBLE_EQ(quarter[0].pitch, 0.05);
-    EXPECT_EQ(quarter[0].tpi, 20);
     EXPECT_EQ(labelsOf(standardPitchCandidates(0.2, false)), (Labels{"#10-24 UNC", "#10-32 UNF"}));
     EXPECT_EQ(labelsOf(standardPitchCandidates(2.0, false)), (Labels{"2-4.5 UNC"}));
     EXPECT_TRUE(standardPitchCandidates(0, true).empty());
     EXPECT_TRUE(standardPitchCandidates(3.0, false).empty());
 }
 
-TEST(ThreadStandardsTest, UnitHintAndTapDrillTolerance) {
-    EXPECT_EQ(unitHint("TAP M6 12MM"), 1);
-    EXPECT_EQ(unitHint("1/2 INCH TAP"), 2);
-    EXPECT_EQ(unitHint("TAP 1/4\""), 2);
-    EXPECT_EQ(unitHint("TAP 12MM 1/2\""), 0);
-    EXPECT_EQ(unitHint("INSERT HAMMER"), 0);  // IN and MM count only as whole words
-    EXPECT_TRUE(isTapDrillFor(8.5, 10, true));
-    EXPECT_TRUE(isTapDrillFor(8.8, 10, true));  // M10 x 1.25 drills 8.75
-    EXPECT_FALSE(isTapDrillFor(7.0, 10, true));
-    EXPECT_TRUE(isTapDrillFor(4.6, 6, true));  // pitch 1.0 is coarse: 0.406
-    EXPECT_FALSE(isTapDrillFor(4.55, 6, true));
-    EXPECT_FALSE(isTapDrillFor(3.05, 4, true));  // pitches 0.7 and 0.5 allow 0.203 only
-    EXPECT_TRUE(isTapDrillFor(0.159, 0.19, false));
-    EXPECT_FALSE(isTapDrillFor(0.17, 0.19, false));
-}
-
 TEST(ThreadStandardsTest, ReadsDesignationsOfRealToolNames) {
-    EXPECT_EQ(designations("TAP M10X1.5"), (Labels{"M10 x 1.5"}));
-    EXPECT_EQ(designations("M8 x 1.25 TAP"), (Labels{"M8 x 1.25"}));
-    EXPECT_EQ(designations("gewindebohrer m10x1,25"), (Labels{"M10 x 1.25"}));
-    EXPECT_EQ(designations("TAP M6 X 30 LONG"), (Labels{"M6"}));
-    EXPECT_EQ(designations("T12 M6 TAP"), (Labels{"M6"}));
-    EXPECT_EQ(designations("M6 20DP"), (Labels{"M6"}));
-    EXPECT_EQ(designations("THREAD MILL 12MM"), (Labels{"M12"}));
-    EXPECT_EQ(designations("1/4-20 UNC TAP"), (Labels{"1/4-20 UNC"}));
-    EXPECT_EQ(designations("#10-32 UNF"), (Labels{"#10-32 UNF"}));
-    EXPECT_EQ(designations("10-32 TAP"), (Labels{"#10-32"}));
-    EXPECT_EQ(designations("3/8\"-16"), (Labels{"3/8-16"}));
-    EXPECT_EQ(designations("1-1/4-7 UNC"), (Labels{"1-1/4-7 UNC"}));
-    EXPECT_EQ(designations("TAP 1 1/2-6"), (Labels{"1-1/2-6"}));
-    EXPECT_EQ(designations("TAP 10 1/4-20"), (Labels{"1/4-20"}));  // 10 is no whole-inch part
-    EXPECT_EQ(designations("TAP 1-5/4"), (Labels{"5/4"}));          // nor before an improper fraction
-    EXPECT_EQ(designations("1-8 UNC"), (Labels{"1-8 UNC"}));
-    EXPECT_EQ(designations("TAP .250-20"), (Labels{"1/4-20"}));
-    EXPECT_EQ(designations("250-20 UNC TAP"), (Labels{"1/4-20 UNC"}));
-    EXPECT_EQ(designations("TAP 0.5 IN 13 TPI"), (Labels{"1/2-13"}));
-    EXPECT_EQ(designations("1/8-27 NPT"), (Labels{"1/8-27 NPT"}));
-    EXPECT_EQ(designations("1-11.5 NPT"), (Labels{"1-11.5 NPT"}));
-    EXPECT_EQ(designations("1-11.5 UNC"), (Labels{}));  // a pipe pair only in a pipe name
-    EXPECT_EQ(designations("1/4-20 UNC OR M6X1"), (Labels{"1/4-20 UNC", "M6 x 1"}));
-    EXPECT_EQ(designations("DRILL D250 L120 250 DEEP 8.5-90 ENDMILL 10 4FL"), (Labels{}));
-    EXPECT_EQ(designations("M6 METRIC TAP 150"), (Labels{"M6"}));  // no thousandths in a metric name
-    EXPECT_EQ(designations("M6 TAP 150"), (Labels{"M6", "0.15\""}));
+    // 10 is no whole-inch part, nor 1 before an improper fraction; a pipe pair counts only in a pipe name;
+    // a metric name has no thousandths.
+    const std::pair<const char*, Labels> rows[] = {
+        {"TAP M10X1.5", {"M10 x 1.5"}},        {"M8 x 1.25 TAP", {"M8 x 1.25"}},
+        {"gewindebohrer m10x1,25", {"M10 x 1.25"}}, {"TAP M6 X 30 LONG", {"M6"}},
+        {"T12 M6 TAP", {"M6"}},                {"M6 20DP", {"M6"}},
+        {"THREAD MILL 12MM", {"M12"}},         {"1/4-20 UNC TAP", {"1/4-20 UNC"}},
+        {"#10-32 UNF", {"#10-32 UNF"}},        {"10-32 TAP", {"#10-32"}},
+        {"3/8\"-16", {"3/8-16"}},              {"1-1/4-7 UNC", {"1-1/4-7 UNC"}},
+        {"TAP 1 1/2-6", {"1-1/2-6"}},          {"TAP 10 1/4-20", {"1/4-20"}},
+        {"TAP 1-5/4", {"5/4"}},                {"1-8 UNC", {"1-8 UNC"}},
+        {"TAP .250-20", {"1/4-20"}},           {"250-20 UNC TAP", {"1/4-20 UNC"}},
+        {"TAP 0.5 IN 13 TPI", {"1/2-13"}},     {"1/8-27 NPT", {"1/8-27 NPT"}},
+        {"1-11.5 NPT", {"1-11.5 NPT"}},        {"1-11.5 UNC", {}},
+        {"1/4-20 UNC OR M6X1", {"1/4-20 UNC", "M6 x 1"}},
+        {"DRILL D250 L120 250 DEEP 8.5-90 ENDMILL 10 4FL", {}},
+        {"M6 METRIC TAP 150", {"M6"}},         {"M6 TAP 150", {"M6", "0.15\""}}};
+    for (const auto& [name, labels] : rows) EXPECT_EQ(designations(name), labels) << name;
 
     const auto quarter = parseThreadDesignations("TAP 1/4-20 UNC");
     ASSERT_EQ(quarter.size(), 1u);
-    EXPECT_FALSE(quarter[0].isMetric);
-    EXPECT_EQ(quarter[0].inchSize, 0.25);
-    EXPECT_EQ(quarter[0].tpi, 20);
     EXPECT_DOUBLE_EQ(quarter[0].pitch, 0.05);
     EXPECT_EQ(quarter[0].series, SeriesUNC);
     const auto numbered = parseThreadDesignations("#7 TAP M10X1.25");
@@ -141,8 +115,6 @@ TEST(ThreadStandardsTest, ReadsDesignationsOfRealToolNames) {
     EXPECT_TRUE(numbered[0].isNumbered);
     EXPECT_EQ(numbered[0].sizeNumber, 7);
     EXPECT_EQ(numbered[0].inchSize, 0);  // #7 has no table row
-    EXPECT_TRUE(numbered[1].isMetric);
-    EXPECT_EQ(numbered[1].metricNominal, 10);
     EXPECT_EQ(numbered[1].pitch, 1.25);
 }
 
@@ -160,7 +132,6 @@ TEST(ThreadStandardsTest, DesignationReaderSurvivesMalformedNames) {
 TEST(ThreadStandardsTest, NameHintAndTapDiameterVerdicts) {
     const NameThreadHint metricOnInch = nameThreadHint(tapNamed("TAP M10X1.5", false, 0.33));
     EXPECT_TRUE(metricOnInch.present && metricOnInch.isMetric);
-    EXPECT_EQ(metricOnInch.nominal, 10);
     EXPECT_NEAR(metricOnInch.toolNominal, 0.393700787, 1e-9);
     EXPECT_EQ(metricOnInch.label, "M10");
     const NameThreadHint inchOnMetric = nameThreadHint(tapNamed("#7 TAP 1/4-20 UNC", true, 5.1));
@@ -173,20 +144,19 @@ TEST(ThreadStandardsTest, NameHintAndTapDiameterVerdicts) {
     EXPECT_EQ(drill.nominal, 10);
     EXPECT_EQ(drill.label, "M10");
     EXPECT_TRUE(drill.pitchMatches);
-    EXPECT_EQ(analyzeTapDiameter(10, 1.5, true, std::nullopt, true).kind, 0);
-    EXPECT_EQ(analyzeTapDiameter(10, 1.5, true, 10.0, true).kind, 0);
-    EXPECT_EQ(analyzeTapDiameter(8.5, 1.0, true, std::nullopt, true).kind, 0);  // 9.5 lies 0.5 from M9
     EXPECT_FALSE(analyzeTapDiameter(8.5, 2.0, true, 10.0, true).pitchMatches);
-    EXPECT_EQ(analyzeTapDiameter(7.0, 1.5, true, 10.0, true).kind, 2);
     EXPECT_EQ(analyzeTapDiameter(50, 2, true, 100.0, true).label, "M100");  // no row near the hint
+    // 8.5 with pitch 1.0 gives 9.5, which lies 0.5 from M9.
+    const std::tuple<double, double, bool, std::optional<double>, bool, int> verdicts[] = {
+        {10, 1.5, true, std::nullopt, true, 0},    {10, 1.5, true, 10.0, true, 0},
+        {8.5, 1.0, true, std::nullopt, true, 0},   {7.0, 1.5, true, 10.0, true, 2},
+        {std::nan(""), 1.5, true, 10.0, true, 0},  {8.5, std::nan(""), true, std::nullopt, true, 0}};
+    for (const auto& [diameter, pitch, metric, hint, hintMetric, kind] : verdicts)
+        EXPECT_EQ(analyzeTapDiameter(diameter, pitch, metric, hint, hintMetric).kind, kind) << diameter << " " << pitch;
     const TapDrillVerdict metricHint = analyzeTapDiameter(0.3346, 0.059055, false, 10.0, true);
     EXPECT_EQ(metricHint.kind, 1);
     EXPECT_NEAR(metricHint.nominal, 0.393700787, 1e-9);
-    const TapDrillVerdict inchDrill = analyzeTapDiameter(0.201, 0.05, false, std::nullopt, false);
-    EXPECT_EQ(inchDrill.kind, 1);
-    EXPECT_EQ(inchDrill.label, "1/4");
-    EXPECT_EQ(analyzeTapDiameter(std::nan(""), 1.5, true, 10.0, true).kind, 0);
-    EXPECT_EQ(analyzeTapDiameter(8.5, std::nan(""), true, std::nullopt, true).kind, 0);
+    EXPECT_EQ(analyzeTapDiameter(0.201, 0.05, false, std::nullopt, false).label, "1/4");
 }
 
 TEST(ThreadStandardsTest, PitchCandidatesForTools) {
@@ -200,20 +170,14 @@ TEST(ThreadStandardsTest, PitchCandidatesForTools) {
     EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("TAP M10X1.3", true, 10))),
               (Labels{"M10 x 1.3", "M10 x 1.5 (coarse)", "M10 x 1.25 (fine)", "M10 x 1 (fine)"}));
     EXPECT_EQ(pitchCandidatesForTool(tapNamed("M12 X 0.75", true, 12))[0].label, "M12 x 0.75 (fine)");
-    EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("M6 TAP (M6)", true, 6))),
-              (Labels{"M6 x 1 (coarse)", "M6 x 0.75 (fine)", "M6 x 0.5 (fine)"}));
     EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("1/4 UNEF TAP", false, 0.25))),
               (Labels{"1/4-32 UNEF", "1/4-20 UNC", "1/4-28 UNF"}));
-    const auto mill = pitchCandidatesForTool(tapNamed("THREAD MILL 12MM", true, 12, "thread_mill"));
-    EXPECT_EQ(mill.size(), 4u);
-    EXPECT_EQ(mill.at(0).tier, "inferred");
     EXPECT_TRUE(pitchCandidatesForTool(tapNamed("THREAD MILL", true, 12, "thread_mill")).empty());
 
     const auto inchOnMetric = pitchCandidatesForTool(tapNamed("1/4-20 UNC TAP", true, 6.35));
     ASSERT_FALSE(inchOnMetric.empty());
     EXPECT_DOUBLE_EQ(inchOnMetric[0].pitch, 0.05);
     EXPECT_DOUBLE_EQ(inchOnMetric[0].toolPitch, 1.27);
-    EXPECT_DOUBLE_EQ(inchOnMetric[0].toolNominal, 6.35);
     EXPECT_EQ(pitchCandidatesForTool(tapNamed("SPIRAL TAP", true, 10)).at(0).label, "M10 x 1.5 (coarse)");
     // #7 has no table row: the diameter is read in the designation's unit (6.35 mm is 1/4).
     EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("#7 TAP", true, 6.35))),

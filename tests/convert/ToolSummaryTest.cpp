@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace Corvana {
 namespace {
@@ -39,6 +40,13 @@ ToolModel endMill() {
     return tool;
 }
 
+// Each member of `expected` must be in the summary with that value.
+void expectMembers(const ToolModel& tool, std::string_view expected) {
+    const auto summary = Testing::parseJsonOrFail(buildToolSummaryJson(tool, 1, true));
+    const auto members = nlohmann::json::parse(expected);
+    for (const auto& [key, value] : members.items()) EXPECT_EQ(summary[key], value) << key;
+}
+
 TEST(ToolSummaryTest, WritesEveryKeyOfASupportedTool) {
     const std::string summary = buildToolSummaryJson(endMill(), 2, true);
     EXPECT_EQ(withoutIssues(summary),
@@ -50,47 +58,29 @@ TEST(ToolSummaryTest, WritesEveryKeyOfASupportedTool) {
               "\"material\":\"Aluminium\",\"surfaceSpeed\":300,\"feedPerTooth\":0.1,"
               "\"cuttingStatus\":\"preserved\",\"presetCount\":2,"
               "\"presetNames\":[\"PM: Aluminium - Finishing\",\"PM: Aluminium - Roughing\"]");
-    EXPECT_EQ(Testing::parseJsonOrFail(summary)["name"], "EM \"10\"\n");
-    EXPECT_EQ(summary.back(), '}');
 
-    auto database = Testing::parseJsonOrFail(buildToolSummaryJson(endMill(), 0, false));
-    EXPECT_FALSE(database.contains("presetNames"));
-    EXPECT_EQ(database["presetCount"], 2);
+    EXPECT_FALSE(Testing::parseJsonOrFail(buildToolSummaryJson(endMill(), 0, false)).contains("presetNames"));
 }
 
-TEST(ToolSummaryTest, UnsupportedTypeHidesDimensionsAndCuttingData) {
+TEST(ToolSummaryTest, UnsupportedToolsHideWhatCannotBeImported) {
     ToolModel routing = endMill();
     routing.type = "routing";
     routing.typeCode = TypeRouting;
-    routing.rfRole = 0;
-    EXPECT_EQ(withoutIssues(buildToolSummaryJson(routing, 0, true)),
-              "{\"index\":0,\"isMetric\":true,\"number\":3,\"identifier\":\"EM10\","
-              "\"name\":\"EM \\\"10\\\"\\n\",\"type\":\"routing\",\"fusionType\":\"flat end mill\","
-              "\"clockwise\":true,\"rfRole\":null,\"unsupported\":true,\"unsupportedReason\":\"type\","
-              "\"diameter\":null,\"fluteLength\":null,\"overallLength\":null,\"gaugeLength\":null,"
-              "\"pitch\":null,\"tipRadius\":null,\"numFlutes\":null,\"holderName\":\"\",\"holderCount\":0,"
-              "\"material\":\"\",\"surfaceSpeed\":null,\"feedPerTooth\":null,\"cuttingStatus\":\"\","
-              "\"presetCount\":0,\"presetNames\":[]");
-    EXPECT_FALSE(Testing::parseJsonOrFail(buildToolSummaryJson(routing, 0, false)).contains("presetNames"));
-}
+    expectMembers(routing, R"({"unsupported":true,"unsupportedReason":"type","diameter":null,
+        "gaugeLength":null,"pitch":null,"numFlutes":null,"holderName":"","holderCount":0,"material":"",
+        "surfaceSpeed":null,"feedPerTooth":null,"cuttingStatus":"","presetCount":0,"presetNames":[]})");
 
-TEST(ToolSummaryTest, OffCentreProfilesOutOfReachKeepTheirDimensions) {
+    // Off-centre profiles out of reach keep their dimensions.
     ToolModel tool;
     tool.type = "off_centre_tip_rad";
     tool.typeCode = TypeOffCentreTipRad;
     tool.diameter = 10;
     tool.tipRadius = 20;
     tool.tipRadiusCentreY = 10;
-    auto steep = Testing::parseJsonOrFail(buildToolSummaryJson(tool, 1, true));
-    EXPECT_EQ(steep["unsupported"], true);
-    EXPECT_EQ(steep["unsupportedReason"], "kink");
-    EXPECT_EQ(steep["diameter"], 10);
-
+    expectMembers(tool, R"({"unsupported":true,"unsupportedReason":"kink","diameter":10})");
     tool.tipRadiusCentreX = -15;
     tool.tipRadiusCentreY = 19;
-    auto reach = Testing::parseJsonOrFail(buildToolSummaryJson(tool, 1, true));
-    EXPECT_EQ(reach["unsupportedReason"], "reach");
-    EXPECT_EQ(reach["tipRadius"], 20);
+    expectMembers(tool, R"({"unsupported":true,"unsupportedReason":"reach","tipRadius":20})");
 }
 
 TEST(ToolSummaryTest, CuttingStatusRoleAndNumberFormat) {
@@ -101,12 +91,8 @@ TEST(ToolSummaryTest, CuttingStatusRoleAndNumberFormat) {
     tool.overhang = 1234567;
     tool.holderSegments.clear();
     tool.presets = {{"Roughing", "Steel", "", 0, 0, 0, 0}, {"Finishing", "Steel", "", 0, 0.05, 0, 0}};
+    expectMembers(tool, R"({"rfRole":"rough","cuttingStatus":"partial","presetNames":["PM: Steel - General"]})");
     const std::string summary = buildToolSummaryJson(tool, 0, true);
-    auto parsed = Testing::parseJsonOrFail(summary);
-    EXPECT_EQ(parsed["rfRole"], "rough");
-    EXPECT_EQ(parsed["cuttingStatus"], "partial");
-    EXPECT_EQ(parsed["presetCount"], 1);
-    EXPECT_EQ(parsed["presetNames"], nlohmann::json::array({"PM: Steel - General"}));
     EXPECT_NE(summary.find("\"diameter\":12.7,\"fluteLength\":0,\"overallLength\":1.23457e+06,"
                            "\"gaugeLength\":1.23457e+06,"),
               std::string::npos);
@@ -114,10 +100,7 @@ TEST(ToolSummaryTest, CuttingStatusRoleAndNumberFormat) {
 
     tool.presets.clear();
     tool.rfRole = 0;
-    auto bare = Testing::parseJsonOrFail(buildToolSummaryJson(tool, 0, true));
-    EXPECT_EQ(bare["cuttingStatus"], "generated");
-    EXPECT_TRUE(bare["rfRole"].is_null());
-    EXPECT_EQ(bare["presetNames"], nlohmann::json::array());
+    expectMembers(tool, R"({"rfRole":null,"cuttingStatus":"generated","presetNames":[]})");
 }
 
 } // namespace

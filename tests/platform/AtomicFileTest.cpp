@@ -37,8 +37,7 @@ TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoTemporary) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
 
     const auto missingParent = writeFileAtomically(dir.file("no/such/out.json").string(), "x");
-    EXPECT_FALSE(missingParent.ok);
-    EXPECT_FALSE(missingParent.message.empty());
+    EXPECT_FALSE(missingParent.ok || missingParent.message.empty());
 
     EXPECT_FALSE(writeFileAtomically("", "x").ok);
     EXPECT_EQ(entryCount(dir.path()), 1u);

@@ -5,27 +5,22 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <tuple>
+#include <utility>
+#include <string>
 
 namespace Corvana {
 namespace {
 
-TEST(NumberParseTest, ReadsLeadingDecimalNumbersOnly) {
-    EXPECT_EQ(parseLeadingDouble("  12.5mm"), 12.5);
-    EXPECT_EQ(parseLeadingDouble("+3"), 3);
-    EXPECT_EQ(parseLeadingDouble("-.5"), -0.5);
-    EXPECT_EQ(parseLeadingDouble("1e308"), 1e308);
-    EXPECT_FALSE(parseLeadingDouble("1e309"));
-    EXPECT_FALSE(parseLeadingDouble("nan"));
-    EXPECT_FALSE(parseLeadingDouble("inf"));
-    EXPECT_FALSE(parseLeadingDouble("--5"));
-    EXPECT_FALSE(parseLeadingDouble("+-5"));
-    EXPECT_EQ(parseLeadingDouble("1/0"), 1.0);
-    EXPECT_FALSE(parseLeadingDouble(""));
-    EXPECT_FALSE(parseLeadingDouble("-"));
-    EXPECT_FALSE(parseLeadingDouble("mm"));
-}
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-TEST(NumberParseTest, ReadsIntegersLikeStrtol) {
+TEST(NumberParseTest, ReadsLeadingNumbersOnly) {
+    const std::pair<const char*, std::optional<double>> doubles[] = {
+        {"  12.5mm", 12.5}, {"+3", 3}, {"-.5", -0.5}, {"1e308", 1e308}, {"1/0", 1.0}, {"1e309", {}}, {"nan", {}},
+        {"inf", {}},        {"--5", {}}, {"+-5", {}}, {"", {}},          {"-", {}},    {"mm", {}}};
+    for (const auto& [text, value] : doubles) EXPECT_EQ(parseLeadingDouble(text), value) << '"' << text << '"';
+
     EXPECT_EQ(parseLeadingInteger(" 42abc"), 42);
     EXPECT_EQ(parseLeadingInteger("-7"), -7);
     EXPECT_EQ(parseLeadingInteger("+7"), 7);
@@ -35,29 +30,17 @@ TEST(NumberParseTest, ReadsIntegersLikeStrtol) {
     EXPECT_FALSE(parseLeadingInt32("2147483648"));
 }
 
-TEST(NumberFormatTest, PaletteFormatUsesSixSignificantDigits) {
-    EXPECT_EQ(formatPaletteNumber(12.7), "12.7");
-    EXPECT_EQ(formatPaletteNumber(100), "100");
-    EXPECT_EQ(formatPaletteNumber(0.0001), "0.0001");
-    EXPECT_EQ(formatPaletteNumber(0.00001), "1e-05");
-    EXPECT_EQ(formatPaletteNumber(1234567), "1.23457e+06");
-    EXPECT_EQ(formatPaletteNumber(999999), "999999");
-    EXPECT_EQ(formatPaletteNumber(0), "0");
-    EXPECT_EQ(formatPaletteNumber(std::nan("")), "0");
-    EXPECT_EQ(formatPaletteNumber(std::numeric_limits<double>::infinity()), "0");
-}
+TEST(NumberFormatTest, PaletteAndJsonFormats) {
+    const std::pair<double, const char*> palette[] = {
+        {12.7, "12.7"},          {100, "100"},      {0.0001, "0.0001"}, {0.00001, "1e-05"}, {1234567, "1.23457e+06"},
+        {999999, "999999"},      {std::nan(""), "0"}, {kInfinity, "0"}};
+    for (const auto& [value, text] : palette) EXPECT_EQ(formatPaletteNumber(value), text) << value;
 
-TEST(NumberFormatTest, JsonFormatIsFixedWithTrailingZerosRemoved) {
-    EXPECT_EQ(formatJsonNumber(6.0, 6), "6");
-    EXPECT_EQ(formatJsonNumber(0.5, 6), "0.5");
-    EXPECT_EQ(formatJsonNumber(2.5, 6), "2.5");
-    EXPECT_EQ(formatJsonNumber(12.3456789, 6), "12.345679");
-    EXPECT_EQ(formatJsonNumber(0.0000001, 6), "0");
-    EXPECT_EQ(formatJsonNumber(-0.0000001, 6), "-0");
-    EXPECT_EQ(formatJsonNumber(1500, 0), "1500");
-    EXPECT_EQ(formatJsonNumber(1e20, 3), "100000000000000000000");
-    EXPECT_EQ(formatJsonNumber(-std::numeric_limits<double>::infinity(), 6), "0");
-    EXPECT_EQ(formatJsonNumber(std::nan(""), 4), "0");
+    const std::tuple<double, int, const char*> json[] = {
+        {6.0, 6, "6"},     {2.5, 6, "2.5"},   {12.3456789, 6, "12.345679"}, {0.0000001, 6, "0"},
+        {-0.0000001, 6, "-0"}, {1500, 0, "1500"}, {1e20, 3, "100000000000000000000"}, {-kInfinity, 6, "0"},
+        {std::nan(""), 4, "0"}};
+    for (const auto& [value, precision, text] : json) EXPECT_EQ(formatJsonNumber(value, precision), text) << value;
     EXPECT_EQ(formatJsonNumber(-1.7976931348623157e308, 6).size(), 310u);
 }
 

@@ -50,12 +50,10 @@ ToolModel withArea(const std::vector<PtfSection>& holders, const PtfGeometryArea
 }
 
 TEST(PtfParserTest, ReadsLengthTexts) {
-    EXPECT_DOUBLE_EQ(parseLengthText("1/2", false), 0.5);
-    EXPECT_DOUBLE_EQ(parseLengthText("12.7mm", false), 0.5);
-    EXPECT_DOUBLE_EQ(parseLengthText("12.7mm", true), 12.7);
-    EXPECT_DOUBLE_EQ(parseLengthText("0.5in", true), 0.5);
-    EXPECT_DOUBLE_EQ(parseLengthText("3/8IN", false), 0.375);
-    EXPECT_DOUBLE_EQ(parseLengthText("  2.5 extra", true), 2.5);
+    EXPECT_EQ((std::vector<double>{parseLengthText("1/2", false), parseLengthText("12.7mm", false),
+                                   parseLengthText("12.7mm", true), parseLengthText("0.5in", true),
+                                   parseLengthText("3/8IN", false), parseLengthText("  2.5 extra", true)}),
+              (std::vector<double>{0.5, 0.5, 12.7, 0.5, 0.375, 2.5}));
     for (const char* zero : {"m", "1/0", "x/2", "1e308/1e-308", "1e999", "nan", "--5"})
         EXPECT_EQ(parseLengthText(zero, true), 0) << zero;
     EXPECT_EQ(parseLengthText("1e308", true), 1e308);
@@ -99,8 +97,7 @@ TEST(PtfParserTest, ReadsEveryFieldOfARecord) {
               (std::vector<double>{6, 12, 30, 3, 2.5, 8, 15, 50, 1.5, 0.5, 2.5}));
     EXPECT_EQ(tool.holderName + "|" + tool.material + "|" + tool.coolant, "HSK63|Steel|Flood");
     EXPECT_EQ(tool.tags, (std::vector<std::string>{"carbide", "finish"}));
-    EXPECT_EQ(tool.numFlutes, 2);
-    EXPECT_EQ(tool.number, 12);
+    EXPECT_TRUE(tool.numFlutes == 2 && tool.number == 12);
     EXPECT_EQ(tool.shankSegments.size() * 10 + tool.holderSegments.size(), 22u);
     EXPECT_TRUE(!tool.holderSegments.at(0).ignore && tool.holderSegments.at(1).ignore);
     ASSERT_EQ(tool.presets.size(), 2u);
@@ -138,13 +135,11 @@ TEST(PtfParserTest, TypeDependentValuesAndPresets) {
                                  R"("},"roughing":{"drill":")" + roughing + R"("}})";
         return toolOf(endMill({{"Type", "tap"}, {"FeedPerTooth", feed}})).pitch;
     };
-    EXPECT_EQ(tapPitch("1.25", "1.5"), 1.25);
-    EXPECT_EQ(tapPitch("0", "1.5"), 1.5);
-    EXPECT_EQ(tapPitch("-1", "-2"), 0);
+    EXPECT_EQ((std::vector<double>{tapPitch("1.25", "1.5"), tapPitch("0", "1.5"), tapPitch("-1", "-2")}),
+              (std::vector<double>{1.25, 1.5, 0}));
     EXPECT_EQ(toolOf(endMill({{"Type", "thread_mill"}, {"Pitch", "1/16"}}), PtfUnits::Inch).pitch, 0.0625);
     EXPECT_EQ(toolOf(endMill({{"Pitch", "2"}})).pitch, 0);
-    EXPECT_TRUE(toolOf(endMill({{"FlatBottom", "false"}})).flatBottom);
-    EXPECT_TRUE(toolOf(endMill({{"FlatBottom", "00"}})).flatBottom);
+    EXPECT_TRUE(toolOf(endMill({{"FlatBottom", "false"}})).flatBottom && toolOf(endMill({{"FlatBottom", "00"}})).flatBottom);
 
     const std::string speed = R"({"finishing":{"general":"200"},"roughing":{"general":"0"}})";
     const ToolModel finishing =
@@ -181,8 +176,9 @@ TEST(PtfParserTest, NamesComeFromTheLastMarkerBeforeTheRecord) {
 }
 
 TEST(PtfParserTest, ReadsMalformedMembersDefensively) {
-    EXPECT_EQ(toolOf(endMill({{"Number", R"({"Value":"-3"})"}})).number, -3);
-    EXPECT_EQ(toolOf(endMill({{"Number", R"({"Value":"99999999999"})"}})).number, 0);
+    const auto number = [](const char* text) { return toolOf(endMill({{"Number", text}})).number; };
+    EXPECT_EQ(number(R"({"Value":"-3"})"), -3);
+    EXPECT_EQ(number(R"({"Value":"99999999999"})"), 0);
     // The second centre value needs its closing quote; the first needs three characters after its own.
     const std::string head = R"({"type":"tool","Type":"form","TipRadiusCentre":("1.5")";
     const ToolModel firstOnly = onlyTool(PtfWriter().text(head + " \"2").data);
@@ -213,13 +209,12 @@ TEST(PtfGeometryTest, BlendLengths) {
     EXPECT_EQ(blend(steps, PtfGeometryArea().filler(1900).stepBlend(30, 2.5)), 2.5);
     EXPECT_EQ(blend(steps, PtfGeometryArea().filler(2100).stepBlend(30, 2.5)), 0);
     EXPECT_EQ(blend({{10, 20, 30}, {5, 5, 10}}, PtfGeometryArea().stepBlend(30, 2.5)), 0);  // narrows: no step
-
-    EXPECT_EQ(blend({{20, 10, 40}}, PtfGeometryArea().taperBlend(2, 5, 6)), 6);
-    EXPECT_EQ(blend({{20, 10, 40}}, PtfGeometryArea().taperBlend(2, 4, 6)), 0);
-    EXPECT_EQ(blend({{20, 10, 40}}, PtfGeometryArea().taperBlend(2, 5, 37)), 0);  // 0.9 x length is 36
-    EXPECT_EQ(blend({{20, 10, 40}}, PtfGeometryArea().taperBlend(30, 5, 6)), 6);
-    EXPECT_EQ(blend({{20, 10, 40}}, PtfGeometryArea().taperBlend(30, 5, 6), 0, PtfUnits::Inch), 0);
-    EXPECT_EQ(blend({{10, 10, 40}}, PtfGeometryArea().taperBlend(2, 5, 6)), 0);  // straight: no taper
+    // {upper, lead, half lower diameter, blend, inch, expected}; 0.9 x length is 36, straight is no taper.
+    for (const auto& [upper, lead, half, blendValue, inch, expected] : std::vector<std::array<double, 6>>{
+             {20, 2, 5, 6, 0, 6}, {20, 2, 4, 6, 0, 0}, {20, 2, 5, 37, 0, 0}, {20, 30, 5, 6, 0, 6},
+             {20, 30, 5, 6, 1, 0}, {10, 2, 5, 6, 0, 0}})
+        EXPECT_EQ(blend({{upper, 10, 40}}, PtfGeometryArea().taperBlend(lead, half, blendValue), 0,
+                        inch ? PtfUnits::Inch : PtfUnits::Metric), expected) << lead << " " << half << " " << blendValue;
 }
 
 TEST(PtfGeometryTest, FilletAndCurveRadii) {
@@ -229,10 +224,9 @@ TEST(PtfGeometryTest, FilletAndCurveRadii) {
     const auto fillet = [](PtfSection holder, double r, double f, PtfUnits units) {
         return withArea({holder}, PtfGeometryArea().fillet(r, f), units).holderSegments[0].filletRadius;
     };
-    EXPECT_DOUBLE_EQ(fillet({9.2, 8, 20}, 4, 0.6, PtfUnits::Metric), 0.6);
-    EXPECT_EQ(fillet({9.2, 8, 20}, 4, 0.6, PtfUnits::Inch), 0);
-    EXPECT_DOUBLE_EQ(fillet({40.8, 40, 20}, 20, 0.4, PtfUnits::Metric), 0.4);
-    EXPECT_EQ(fillet({40.8, 40, 20}, 20, 0.4, PtfUnits::Inch), 0);
+    for (const auto& [upper, lower, r, f, inch, expected] : std::vector<std::array<double, 6>>{
+             {9.2, 8, 4, 0.6, 0, 0.6}, {9.2, 8, 4, 0.6, 1, 0}, {40.8, 40, 20, 0.4, 0, 0.4}, {40.8, 40, 20, 0.4, 1, 0}})
+        EXPECT_DOUBLE_EQ(fillet({upper, lower, 20}, r, f, inch ? PtfUnits::Inch : PtfUnits::Metric), expected) << upper;
 
     const auto curve = [](double r, const std::vector<PtfCurveElement>& elements, PtfSection holder = {30, 10, 20},
                           PtfUnits units = PtfUnits::Metric) {
@@ -240,13 +234,13 @@ TEST(PtfGeometryTest, FilletAndCurveRadii) {
     };
     EXPECT_DOUBLE_EQ(curve(5, {{2, 0.75, 1}, {4, 0.75, 1}}), 3.75);
     EXPECT_DOUBLE_EQ(curve(5, {{1.5, 0.75, 2}}), 1.5);  // stopped at the first element
-    EXPECT_EQ(curve(5, {{2, 0.75, 1}}), 0);
-    EXPECT_EQ(curve(5, {{2, 0.75, 1}, {1.5, 0.75, 2}}), 0);
-    EXPECT_EQ(curve(5.01, {{2, 0.75, 1}, {4, 0.75, 1}}), 0);
-    EXPECT_EQ(curve(5, {{1e305, 1000, 1}, {1e305, 1000, 1}}), 0);  // the mean overflows
-    EXPECT_EQ(curve(5, {{1.5, 0.75, 2}}, {10, 10, 20}), 0);         // not widening
     EXPECT_DOUBLE_EQ(curve(7, {{1.5, 0.75, 2}}, {30, 14, 20}), 1.5);
-    EXPECT_EQ(curve(7, {{1.5, 0.75, 2}}, {30, 14, 20}, PtfUnits::Inch), 0);
+    // One element too few, a wrong second, a radius off, an overflowing mean, not widening, inch.
+    EXPECT_EQ((std::vector<double>{curve(5, {{2, 0.75, 1}}), curve(5, {{2, 0.75, 1}, {1.5, 0.75, 2}}),
+                                   curve(5.01, {{2, 0.75, 1}, {4, 0.75, 1}}), curve(5, {{1e305, 1000, 1}, {1e305, 1000, 1}}),
+                                   curve(5, {{1.5, 0.75, 2}}, {10, 10, 20}),
+                                   curve(7, {{1.5, 0.75, 2}}, {30, 14, 20}, PtfUnits::Inch)}),
+              std::vector<double>(6, 0));
 }
 
 const std::string kAllScansRecord = ptfRecord(endMill({

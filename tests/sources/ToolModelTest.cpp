@@ -2,33 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace Corvana {
 namespace {
 
-TEST(ToolModelTest, DefaultsMatchAnUnreadTool) {
-    const ToolModel tool;
+TEST(ToolModelTest, UnreadDefaultsAndExactTypeCodes) {
+    const ToolModel tool;  // an unread tool: hand unknown, clockwise, flat bottom, presets used, inches
     EXPECT_EQ(tool.tapHand, -1);
-    EXPECT_TRUE(tool.flatBottom);
-    EXPECT_TRUE(tool.spindleClockwise);
-    EXPECT_TRUE(tool.usePresets);
-    EXPECT_TRUE(tool.clockwise);
-    EXPECT_FALSE(tool.isMetric);
-    EXPECT_FALSE(tool.classified);
-    EXPECT_FALSE(tool.rawHolderProfile);
-    EXPECT_EQ(tool.diameter, 0);
-    EXPECT_EQ(tool.typeCode, 0);
-    EXPECT_TRUE(tool.name.empty());
-    EXPECT_TRUE(tool.presets.empty());
-}
+    EXPECT_TRUE(tool.flatBottom && tool.spindleClockwise && tool.usePresets && tool.clockwise);
+    EXPECT_FALSE(tool.isMetric || tool.classified || tool.rawHolderProfile);
 
-TEST(ToolModelTest, TypeCodesAreExactAndCaseSensitive) {
-    EXPECT_EQ(typeCodeFor("end_mill"), 1);
-    EXPECT_EQ(typeCodeFor("off_centre_tip_rad"), 9);
-    EXPECT_EQ(typeCodeFor("thread_mill"), 12);
-    EXPECT_EQ(typeCodeFor("turn_grooving"), 17);
-    EXPECT_EQ(typeCodeFor("End_Mill"), 0);
-    EXPECT_EQ(typeCodeFor("end_mill "), 0);
-    EXPECT_EQ(typeCodeFor(""), 0);
+    const std::pair<const char*, int> codes[] = {{"end_mill", 1},      {"off_centre_tip_rad", 9}, {"thread_mill", 12},
+                                                 {"turn_grooving", 17}, {"End_Mill", 0},           {"end_mill ", 0},
+                                                 {"", 0}};
+    for (const auto& [name, code] : codes) EXPECT_EQ(typeCodeFor(name), code) << '"' << name << '"';
     EXPECT_TRUE(isUnsupportedTypeCode(14));
     EXPECT_TRUE(isUnsupportedTypeCode(17));
     EXPECT_FALSE(isUnsupportedTypeCode(13));

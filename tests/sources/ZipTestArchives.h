@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace Corvana::Testing {
@@ -28,20 +27,14 @@ void writeZip(const std::filesystem::path& archive, const std::vector<ZipEntryFi
 
 // A stored (uncompressed) entry laid out by hand.
 struct RawZipEntry {
-    RawZipEntry(std::string entryName, std::string entryData, std::uint32_t attributes = 0100644u << 16,
-                std::optional<std::uint32_t> storedCrc = std::nullopt)
-        : name(std::move(entryName)), data(std::move(entryData)), externalAttributes(attributes), crc(storedCrc) {}
-
     std::string name;  // raw bytes: NUL, backslashes and duplicates allowed
     std::string data;
-    std::uint32_t externalAttributes;  // a regular file, mode 644, unless set
-    std::optional<std::uint32_t> crc;  // the true CRC-32 unless set
+    std::uint32_t externalAttributes = 0100644u << 16;  // a regular file, mode 644
+    std::optional<std::uint32_t> crc = std::nullopt;     // the true CRC-32 unless set
 };
 
 // The archive's bytes; `zip64` adds the ZIP64 end records that point to the
 // central directory, with the classic end record's fields saturated.
 std::vector<std::uint8_t> rawZipBytes(const std::vector<RawZipEntry>& entries, bool zip64 = false);
-
-std::uint32_t crc32Of(std::string_view data);
 
 } // namespace Corvana::Testing
