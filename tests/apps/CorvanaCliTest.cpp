@@ -31,7 +31,7 @@ std::size_t topLevelHolders(const nlohmann::json& document) {
     return count;
 }
 
-TEST(CorvanaCliTest, InspectJsonPrintsOneSummaryPerToolAndNothingElse) {
+TEST(CorvanaCliTest, InspectPrintsOneJsonSummaryPerToolOrATable) {
     const CommandRun run = corvana({"inspect", metricExample, "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     const auto lines = splitLines(run.output);
@@ -44,17 +44,10 @@ TEST(CorvanaCliTest, InspectJsonPrintsOneSummaryPerToolAndNothingElse) {
     }
     EXPECT_EQ(Testing::parseJsonOrFail(lines[34])["unsupportedReason"], "type");  // the form cutter
 
-    const CommandRun project = corvana({"inspect", projectExample, "--json"});
-    ASSERT_EQ(project.exitCode, 0) << project.errors;
-    EXPECT_EQ(splitLines(project.output).size(), 10u);
-}
-
-TEST(CorvanaCliTest, InspectTableAndEmptySources) {
     const CommandRun table = corvana({"inspect", metricExample});
     ASSERT_EQ(table.exitCode, 0);
     EXPECT_NE(table.output.find("tap -> tap left hand"), std::string::npos);
     EXPECT_NE(table.output.find("40 tools"), std::string::npos);
-
     Testing::TempDir dir;
     Testing::writeText(dir.file("empty.ptf"), "");
     const CommandRun empty = corvana({"inspect", dir.file("empty.ptf").string(), "--json"});
@@ -62,7 +55,7 @@ TEST(CorvanaCliTest, InspectTableAndEmptySources) {
     EXPECT_EQ(empty.output, "");
 }
 
-TEST(CorvanaCliTest, UnreadableSourcesExitOneWithOneLine) {
+TEST(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo) {
     Testing::TempDir dir;
     Testing::writeText(dir.file("notes.txt"), "x");
     Testing::writeProjectFolder(dir.file("two"), "# Entity Index\n", {}, "a.pmlprj");
@@ -83,18 +76,16 @@ TEST(CorvanaCliTest, UnreadableSourcesExitOneWithOneLine) {
         EXPECT_EQ(splitLines(run.errors).size(), 1u) << run.errors;
         EXPECT_NE(run.errors.find(message), std::string::npos) << run.errors;
     }
-}
 
-TEST(CorvanaCliTest, UsageErrorsExitTwo) {
-    EXPECT_EQ(corvana({}).exitCode, 2);
-    EXPECT_EQ(corvana({"inspect"}).exitCode, 2);
-    EXPECT_EQ(corvana({"frobnicate", metricExample}).exitCode, 2);
-    EXPECT_EQ(corvana({"convert", metricExample}).exitCode, 2);  // no -o
-    EXPECT_EQ(corvana({"convert", metricExample, "-o", "/tmp/x.json", "--holders", "3"}).exitCode, 2);
-    EXPECT_EQ(corvana({"convert", metricExample, "-o", "/tmp/x.json", "--tolerance", "0"}).exitCode, 2);
-    EXPECT_EQ(corvana({"convert", metricExample, "-o", "/tmp/x.json", "--holders", "2", "--holder-library", "../up"})
-                  .exitCode,
-              2);
+    const std::string out = dir.file("x.json").string();
+    const std::vector<std::vector<std::string>> usageErrors{
+        {}, {"inspect"}, {"frobnicate", metricExample}, {"convert", metricExample},
+        {"convert", metricExample, "-o", out, "--holders", "3"},
+        {"convert", metricExample, "-o", out, "--tolerance", "0"},
+        {"convert", metricExample, "-o", out, "--holders", "2", "--holder-library", "../up"},
+    };
+    for (const auto& arguments : usageErrors)
+        EXPECT_EQ(corvana(arguments).exitCode, 2) << (arguments.empty() ? "" : arguments.back());
 }
 
 TEST(CorvanaCliTest, ConvertWritesAStableLibraryWithHolders) {

@@ -15,7 +15,6 @@ namespace {
 
 using namespace adsk::core;
 using adsk::sim::SimHost;
-using adsk::sim::UiChangeKind;
 
 class RecordingHtmlHandler : public HTMLEventHandler {
 public:
@@ -43,88 +42,51 @@ public:
     std::vector<std::size_t> palettesSeen;
 };
 
-class CreatedHandler : public CommandCreatedEventHandler {
-public:
-    void notify(const Ptr<CommandCreatedEventArgs>& eventArgs) override;
-    std::vector<std::string> calls;
-    CommandEventHandler* executeHandler = nullptr;
-};
-
 class ExecuteHandler : public CommandEventHandler {
 public:
-    explicit ExecuteHandler(std::vector<std::string>& log) : calls(log) {}
-    void notify(const Ptr<CommandEventArgs>&) override { calls.push_back("execute"); }
-    std::vector<std::string>& calls;
+    void notify(const Ptr<CommandEventArgs>&) override { ++count; }
+    int count = 0;
 };
 
-void CreatedHandler::notify(const Ptr<CommandCreatedEventArgs>& eventArgs) {
-    calls.push_back("created");
-    eventArgs->command()->execute()->add(executeHandler);
-    eventArgs->command()->isRepeatable(false);
-}
+class CreatedHandler : public CommandCreatedEventHandler {
+public:
+    void notify(const Ptr<CommandCreatedEventArgs>& eventArgs) override {
+        ++count;
+        eventArgs->command()->execute()->add(&execute);
+    }
+    int count = 0;
+    ExecuteHandler execute;
+};
 
 Ptr<Palettes> palettesOf(const SimHost& host) {
     return host.application()->userInterface()->palettes();
 }
 
-TEST(PaletteTest, AddFindDeleteAndRecreate) {
+TEST(PaletteTest, IdsAreUniqueUntilDeletedAndWindowSettingsApply) {
     Testing::TempDir folder;
     SimHost host(folder.path());
     const auto palettes = palettesOf(host);
-
-    const auto palette = palettes->add("Main", "Corvana", "file:///page/index.html?theme=light", true, true, true, 490, 580);
+    const auto palette = palettes->addTransparent("Main", "Corvana", "index.html", true, false, true, true, 360, 320);
     ASSERT_TRUE(palette);
     EXPECT_FALSE(palettes->add("Main", "Other", "x.html", true, true, true)) << "ids are unique";
     EXPECT_FALSE(palettes->add("", "No id", "x.html", true, true, true));
-    EXPECT_EQ(palettes->count(), 1u);
     EXPECT_EQ(palettes->itemById("Main"), palette);
-    EXPECT_FALSE(palettes->itemById("Missing"));
-    EXPECT_EQ(palette->width(), 490);
-    EXPECT_EQ(palette->dockingState(), PaletteDockStateFloating);
 
-    EXPECT_TRUE(palette->isVisible(false));
-    EXPECT_FALSE(palette->isVisible());
-    EXPECT_TRUE(palette->dockingState(PaletteDockStateLeft));
-    EXPECT_TRUE(palette->setSize(490, 812));
-    EXPECT_TRUE(palette->htmlFileURL("file:///page/index.html?solo=documentation"));
-    const auto state = host.palette("Main");
-    ASSERT_TRUE(state.has_value());
-    EXPECT_EQ(state->dockingState, PaletteDockStateLeft);
-    EXPECT_EQ(state->height, 812);
-    EXPECT_EQ(state->htmlFileURL, "file:///page/index.html?solo=documentation");
-    EXPECT_TRUE(state->showCloseButton);
-    EXPECT_TRUE(state->resizable);
-    EXPECT_TRUE(state->useNewWebBrowser);
+    palette->dockingState(PaletteDockStateRight);
+    EXPECT_TRUE(palette->setPosition(40, 60));
+    EXPECT_EQ(palette->dockingState(), PaletteDockStateFloating) << "positioning undocks";
+    EXPECT_TRUE(palette->setMinimumSize(400, 300));
+    EXPECT_EQ(palette->width(), 400) << "grown to the new minimum";
+    EXPECT_EQ(palette->height(), 320) << "already above the minimum";
+    EXPECT_TRUE(palette->htmlFileURL("index.html?solo=documentation"));
+    EXPECT_EQ(host.palette("Main")->htmlFileURL, "index.html?solo=documentation");
 
     EXPECT_TRUE(palette->deleteMe());
     EXPECT_FALSE(palette->isValid());
     EXPECT_FALSE(palette->deleteMe());
     EXPECT_FALSE(palette->isVisible(true)) << "a deleted palette takes no settings";
-    EXPECT_FALSE(palettes->itemById("Main"));
     EXPECT_EQ(palettes->count(), 0u);
-    EXPECT_FALSE(host.palette("Main").has_value());
     EXPECT_TRUE(palettes->add("Main", "Corvana", "index.html", true, true, true)) << "a deleted id is free again";
-}
-
-TEST(PaletteTest, TransparentPaletteAndWindowSettings) {
-    Testing::TempDir folder;
-    SimHost host(folder.path());
-    const auto palette = palettesOf(host)->addTransparent("Clear", "Corvana", "index.html", true, false,
-                                                          true, true, 360, 320);
-    ASSERT_TRUE(palette);
-    EXPECT_TRUE(palette->isTransparent());
-    EXPECT_TRUE(host.palette("Clear")->opaqueWhenUndocked);
-    EXPECT_FALSE(palettesOf(host)->add("Plain", "P", "p.html", true, true, true)->isTransparent());
-
-    palette->dockingState(PaletteDockStateRight);
-    EXPECT_TRUE(palette->setPosition(40, 60));
-    EXPECT_EQ(palette->dockingState(), PaletteDockStateFloating) << "positioning undocks";
-    EXPECT_EQ(palette->left(), 40);
-    EXPECT_TRUE(palette->setMinimumSize(400, 300));
-    EXPECT_EQ(palette->width(), 400) << "grown to the new minimum";
-    EXPECT_EQ(palette->height(), 320) << "already above the minimum";
-    EXPECT_TRUE(palette->dockingOption(PaletteDockOptionsNone));
-    EXPECT_EQ(host.palette("Clear")->dockingOption, PaletteDockOptionsNone);
 }
 
 TEST(PaletteTest, RecordsMessagesWithVisibilityAtSendTime) {
@@ -141,12 +103,9 @@ TEST(PaletteTest, RecordsMessagesWithVisibilityAtSendTime) {
     const auto messages = host.sentMessages();
     ASSERT_EQ(messages.size(), 2u) << "a deleted palette records nothing";
     EXPECT_EQ(messages[0].paletteId, "Main");
-    EXPECT_EQ(messages[0].action, "REPLY_ENV");
     EXPECT_EQ(messages[0].data, "{\"envName\":\"Grey Room\"}");
     EXPECT_TRUE(messages[0].paletteVisible);
     EXPECT_FALSE(messages[1].paletteVisible);
-    host.clearRecords();
-    EXPECT_TRUE(host.sentMessages().empty());
 }
 
 TEST(PaletteTest, PageMessagesReachHandlersUntilRemoved) {
@@ -181,20 +140,16 @@ TEST(PaletteTest, PageMessagesReachHandlersUntilRemoved) {
     first.onNotify = nullptr;
     host.queueFromPage("Main", "C", "3");
     host.queueFromPage("Main", "D", "4");
-    EXPECT_EQ(first.received.size(), 2u);
     EXPECT_EQ(host.pendingEvents(), 2u);
     adsk::doEvents();
-    EXPECT_EQ(host.pendingEvents(), 0u);
-    ASSERT_EQ(first.received.size(), 4u);
-    EXPECT_EQ(first.received[2], "C|3");
-    EXPECT_EQ(first.received[3], "D|4");
+    EXPECT_EQ(first.received, (std::vector<std::string>{"GET_MFG_UNITS|{}", "A|1", "C|3", "D|4"}));
 }
 
 TEST(PaletteTest, CloseButtonHidesAndFiresClosed) {
     Testing::TempDir folder;
     SimHost host(folder.path());
     const auto palette = palettesOf(host)->add("Main", "Corvana", "index.html", true, true, true);
-    const auto detached = palettesOf(host)->add("Detached", "Tab", "index.html", true, false, true);
+    palettesOf(host)->add("Detached", "Tab", "index.html", true, false, true);
     CountingClosedHandler closed;
     palette->closed()->add(&closed);
 
@@ -202,10 +157,8 @@ TEST(PaletteTest, CloseButtonHidesAndFiresClosed) {
     EXPECT_EQ(closed.count, 1);
     EXPECT_FALSE(palette->isVisible());
     EXPECT_TRUE(palette->isValid()) << "closing only hides";
-    EXPECT_EQ(palettesOf(host)->itemById("Main"), palette);
     EXPECT_FALSE(host.clickPaletteClose("Main")) << "a hidden palette shows no close button";
     EXPECT_FALSE(host.clickPaletteClose("Detached")) << "created without a close button";
-    EXPECT_TRUE(detached->isVisible());
 
     palette->isVisible(true);
     palette->closed()->remove(&closed);
@@ -222,7 +175,6 @@ TEST(PaletteTest, WorkspaceSwitchDestroysPalettesBeforeActivatedFires) {
     EXPECT_TRUE(ui->workspaceActivated()->add(&handler));
 
     host.activateWorkspace("CAMEnvironment");
-    EXPECT_EQ(host.activeWorkspace(), "CAMEnvironment");
     EXPECT_EQ(handler.palettesSeen, std::vector<std::size_t>{0});
     EXPECT_FALSE(palette->isValid());
     EXPECT_TRUE(host.paletteIds().empty());
@@ -234,57 +186,31 @@ TEST(PaletteTest, WorkspaceSwitchDestroysPalettesBeforeActivatedFires) {
     EXPECT_EQ(handler.palettesSeen.size(), 1u);
 }
 
-TEST(CommandTest, DefinitionsControlsAndClicks) {
+// Registration through run and stop is covered by the add-in's LifecycleTest.
+TEST(CommandTest, BadDefinitionsAreRefusedAndEachClickMakesANewCommand) {
     Testing::TempDir folder;
     SimHost host(folder.path());
     const auto ui = host.application()->userInterface();
     const auto definitions = ui->commandDefinitions();
-
     const auto definition = definitions->addButtonDefinition("ShowCmd", "Corvana", "Open the palette");
     ASSERT_TRUE(definition);
     EXPECT_FALSE(definitions->addButtonDefinition("ShowCmd", "Again", ""));
     EXPECT_FALSE(definitions->addButtonDefinition("Show Cmd", "Blank", ""));
     EXPECT_FALSE(definitions->addButtonDefinition("", "Empty", ""));
-    EXPECT_EQ(definitions->itemById("ShowCmd"), definition);
-
     const auto panel = ui->allToolbarPanels()->itemById("CAMScriptsAddinsPanel");
-    ASSERT_TRUE(panel);
-    ASSERT_TRUE(ui->allToolbarPanels()->itemById("SolidScriptsAddinsPanel"));
     const auto other = definitions->addButtonDefinition("OtherCmd", "Other", "");
     ASSERT_TRUE(panel->controls()->addCommand(definition, "", true));
-    EXPECT_FALSE(panel->controls()->addCommand(definition)) << "one control per command and panel";
-    EXPECT_FALSE(panel->controls()->addCommand(nullptr));
     EXPECT_TRUE(panel->controls()->addCommand(other, "ShowCmd", true));
     EXPECT_EQ(host.controlIds("CAMScriptsAddinsPanel"), (std::vector<std::string>{"OtherCmd", "ShowCmd"}));
 
-    std::vector<std::string> calls;
-    ExecuteHandler execute(calls);
     CreatedHandler created;
-    created.executeHandler = &execute;
     definition->commandCreated()->add(&created);
     EXPECT_TRUE(host.executeCommand("ShowCmd"));
     EXPECT_TRUE(host.executeCommand("ShowCmd"));
-    EXPECT_EQ(created.calls.size(), 2u);
-    EXPECT_EQ(calls.size(), 2u) << "each click makes a new command";
-    EXPECT_FALSE(host.executeCommand("NoSuchCmd"));
-
-    EXPECT_TRUE(panel->controls()->itemById("ShowCmd")->deleteMe());
+    EXPECT_EQ(created.count, 2);
+    EXPECT_EQ(created.execute.count, 2) << "each click makes a new command";
     EXPECT_TRUE(definition->deleteMe());
-    EXPECT_FALSE(definitions->itemById("ShowCmd"));
     EXPECT_FALSE(host.executeCommand("ShowCmd"));
-    EXPECT_EQ(host.controlIds("CAMScriptsAddinsPanel"), std::vector<std::string>{"OtherCmd"});
-    EXPECT_EQ(host.commandDefinitionIds(), std::vector<std::string>{"OtherCmd"});
-
-    const auto changes = host.uiChanges();
-    ASSERT_EQ(changes.size(), 6u);
-    EXPECT_EQ(changes[2].kind, UiChangeKind::ControlAdded);
-    EXPECT_EQ(changes[2].panelId, "CAMScriptsAddinsPanel");
-    EXPECT_EQ(changes[4].kind, UiChangeKind::ControlDeleted);
-    EXPECT_EQ(changes[5].kind, UiChangeKind::DefinitionDeleted);
-    EXPECT_EQ(changes[5].id, "ShowCmd");
-
-    host.removeToolbarPanel("SolidScriptsAddinsPanel");
-    EXPECT_FALSE(ui->allToolbarPanels()->itemById("SolidScriptsAddinsPanel"));
 }
 
 } // namespace

@@ -1,16 +1,13 @@
 // Runs the corvana-host program as a child process with scripts against the
 // test add-in modules, and checks every output line.
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/JsonCheck.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,42 +15,23 @@ namespace Corvana {
 namespace {
 
 using Json = nlohmann::json;
-
-struct HostRun {
-    int exitCode = -1;
-    std::vector<std::string> lines;  // standard output
-    std::string errors;              // standard error
-};
-
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
+using Testing::CommandRun;
 
 // Runs the host with `script` as a file, or on standard input.
-HostRun runHost(const std::string& script, const std::string& addin = TEST_ADDIN, bool viaStdin = false) {
+CommandRun runHost(const std::string& script, const std::string& addin = TEST_ADDIN, bool viaStdin = false) {
     Testing::TempDir folder;
-    Testing::writeText(folder.file("script.jsonl"), script);
     const std::string scriptFile = folder.file("script.jsonl").string();
-    std::string command = quoted(CORVANA_HOST_BINARY) + " --libraries " + quoted(folder.file("libraries").string()) +
-                          " --addin " + quoted(addin);
-    command += viaStdin ? " < " + quoted(scriptFile) : " --script " + quoted(scriptFile);
-    command += " > " + quoted(folder.file("out").string()) + " 2> " + quoted(folder.file("err").string());
-    const int status = std::system(command.c_str());
-    HostRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.lines = splitLines(Testing::readText(folder.file("out")));
-    run.errors = Testing::readText(folder.file("err"));
-    return run;
+    Testing::writeText(scriptFile, script);
+    const std::string libraries = folder.file("libraries").string();
+    if (viaStdin)
+        return Testing::runCommand({"sh", "-c", "exec \"$0\" --libraries \"$1\" --addin \"$2\" < \"$3\"",
+                                    CORVANA_HOST_BINARY, libraries, addin, scriptFile});
+    return Testing::runCommand({CORVANA_HOST_BINARY, "--libraries", libraries, "--addin", addin, "--script", scriptFile});
 }
 
-std::vector<Json> parsedLines(const HostRun& run) {
+std::vector<Json> parsedLines(const CommandRun& run) {
     std::vector<Json> parsed;
-    for (const auto& line : run.lines) parsed.push_back(Testing::parseJsonOrFail(line));
+    for (const auto& line : Testing::splitLines(run.output)) parsed.push_back(Testing::parseJsonOrFail(line));
     return parsed;
 }
 
@@ -85,7 +63,7 @@ TEST(HostProgramTest, PageMessagesDialogsAndMessageBoxesAsExactLines) {
         "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(run.errors, "");
-    const std::vector<std::string> expected{
+    EXPECT_EQ(Testing::splitLines(run.output), (std::vector<std::string>{
         R"j({"log":"run()"})j",
         R"j({"palette":"CorvanaPaletteId","action":"REPLY_ECHO","data":"hello \"page\"\nØ 6 mm"})j",
         R"j({"palette":"CorvanaPaletteId","action":"REPLY_OPEN_FILE","data":"ok:/data/tools.ptf"})j",
@@ -96,11 +74,7 @@ TEST(HostProgramTest, PageMessagesDialogsAndMessageBoxesAsExactLines) {
         R"j({"palette":"CorvanaPaletteId","action":"REPLY_MESSAGE_BOX","data":"Unsupported file type."})j",
         R"j({"log":"[CVN diag] new=1"})j",
         R"j({"log":"stop()"})j",
-    };
-    EXPECT_EQ(run.lines, expected);
-    const auto parsed = parsedLines(run);
-    ASSERT_EQ(parsed.size(), expected.size());
-    EXPECT_EQ(parsed[1]["data"], "hello \"page\"\nØ 6 mm") << "data is the text exactly as sent";
+    }));
 }
 
 TEST(HostProgramTest, FusionFactsReachTheAddin) {
@@ -123,36 +97,26 @@ TEST(HostProgramTest, FusionFactsReachTheAddin) {
                                 }));
 }
 
-TEST(HostProgramTest, WaitPumpsEventsThatWorkersFire) {
+TEST(HostProgramTest, WaitPumpsWorkerEventsAndOutputsInterleaveInOrder) {
     // The first worker fires 150 ms in; only a wait delivers its event. The
     // second fires at once, but nothing pumps before the end.
-    const auto run = runHost(
-        "{\"send\":\"LATER\",\"data\":\"150\"}\n"
-        "{\"send\":\"ECHO\",\"data\":\"before the wait\"}\n"
-        "{\"wait\":1000}\n"
-        "{\"send\":\"ECHO\",\"data\":\"after the wait\"}\n"
-        "{\"send\":\"LATER\",\"data\":\"0\"}\n",
-        TEST_ADDIN, true);
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    const auto parsed = parsedLines(run);
-    EXPECT_EQ(parsed, between({
-                          palette("REPLY_ECHO", "before the wait"),
-                          palette("REPLY_LATER", "late"),
-                          palette("REPLY_ECHO", "after the wait"),
-                      }));
-}
-
-TEST(HostProgramTest, OutputsInterleaveInTheOrderTheyHappen) {
-    const auto run = runHost("{\"send\":\"PROGRESS\",\"data\":\"Preparing\"}\n"
-                             "{\"send\":\"ECHO\",\"data\":\"done\"}\n");
+    const auto run = runHost("{\"send\":\"LATER\",\"data\":\"150\"}\n"
+                             "{\"send\":\"ECHO\",\"data\":\"before the wait\"}\n"
+                             "{\"wait\":1000}\n"
+                             "{\"send\":\"ECHO\",\"data\":\"after the wait\"}\n"
+                             "{\"send\":\"PROGRESS\",\"data\":\"Preparing\"}\n"
+                             "{\"send\":\"LATER\",\"data\":\"0\"}\n",
+                             TEST_ADDIN, true);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(parsedLines(run), between({
+                                    palette("REPLY_ECHO", "before the wait"),
+                                    palette("REPLY_LATER", "late"),
+                                    palette("REPLY_ECHO", "after the wait"),
                                     Json{{"progress", "show"}, {"text", "Preparing 0/2"}},
                                     palette("PROGRESS_SHOWN", "Preparing"),
                                     Json{{"progress", "message"}, {"text", "Halfway 1/2"}},
                                     log("between"),
                                     Json{{"progress", "hide"}, {"text", "Halfway 1/2"}},
-                                    palette("REPLY_ECHO", "done"),
                                 }));
 }
 
@@ -189,10 +153,8 @@ TEST(HostProgramTest, StopIsCalledOnceAtTheEndUnlessTheScriptStopped) {
     EXPECT_EQ(empty.exitCode, 0) << empty.errors;
     EXPECT_EQ(parsedLines(empty), between({}));
 
-    const auto stopped = runHost("{\"send\":\"ECHO\",\"data\":\"first\"}\n"
-                                 "{\"stop\":true}\n"
-                                 "{\"send\":\"ECHO\",\"data\":\"after stop\"}\n"
-                                 "{\"wait\":10}\n");
+    const auto stopped = runHost("{\"send\":\"ECHO\",\"data\":\"first\"}\n{\"stop\":true}\n"
+                                 "{\"send\":\"ECHO\",\"data\":\"after stop\"}\n{\"wait\":10}\n");
     EXPECT_EQ(stopped.exitCode, 0) << stopped.errors;
     EXPECT_EQ(parsedLines(stopped), between({palette("REPLY_ECHO", "first")})) << "stop() exactly once";
     EXPECT_NE(stopped.errors.find("script line 3: "), std::string::npos) << "the palette is gone";
@@ -203,75 +165,43 @@ TEST(HostProgramTest, StopIsCalledOnceAtTheEndUnlessTheScriptStopped) {
     EXPECT_EQ(parsedLines(twice), between({}));
 }
 
-TEST(HostProgramTest, AddinsThatCannotRunAreReported) {
+TEST(HostProgramTest, AddinsAndArgumentsThatCannotRunAreReported) {
     Testing::TempDir folder;
     const std::string missing = folder.file("libnothing.so").string();
-    const auto absent = runHost("", missing);
-    EXPECT_EQ(absent.exitCode, 1);
-    EXPECT_NE(absent.errors.find("\"" + missing + "\" does not exist"), std::string::npos) << absent.errors;
-    EXPECT_TRUE(absent.lines.empty());
-
-    Testing::writeText(folder.file("text.so"), "not a shared object");
-    const auto notLoadable = runHost("", folder.file("text.so").string());
-    EXPECT_EQ(notLoadable.exitCode, 1);
-    EXPECT_NE(notLoadable.errors.find("cannot load add-in module"), std::string::npos) << notLoadable.errors;
-
-    const auto withoutRun = runHost("", TEST_ADDIN_WITHOUT_RUN);
-    EXPECT_EQ(withoutRun.exitCode, 1);
-    EXPECT_NE(withoutRun.errors.find("does not export \"run\""), std::string::npos) << withoutRun.errors;
-    EXPECT_TRUE(withoutRun.lines.empty());
-
-    const auto runFails = runHost("{\"send\":\"ECHO\",\"data\":\"x\"}\n", TEST_ADDIN_RUN_FAILS);
-    EXPECT_EQ(runFails.exitCode, 1);
-    EXPECT_NE(runFails.errors.find("run returned false"), std::string::npos) << runFails.errors;
-    EXPECT_TRUE(runFails.lines.empty());
-
-    const std::string noLibraries = quoted(CORVANA_HOST_BINARY) + " --addin " + quoted(TEST_ADDIN) + " </dev/null >/dev/null 2>&1";
-    const int status = std::system(noLibraries.c_str());
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << "--libraries is required";
-
-    const std::string noScript = quoted(CORVANA_HOST_BINARY) + " --libraries " + quoted(folder.path().string()) +
-                                 " --script " + quoted(folder.file("none.jsonl").string()) + " >/dev/null 2>&1";
-    const int scriptStatus = std::system(noScript.c_str());
-    EXPECT_EQ(WIFEXITED(scriptStatus) ? WEXITSTATUS(scriptStatus) : -1, 1) << "a missing script fails";
-
-    const std::string fileAsLibraries = quoted(CORVANA_HOST_BINARY) + " --libraries " +
-                                        quoted(folder.file("text.so").string()) + " --addin " + quoted(TEST_ADDIN) +
-                                        " </dev/null >/dev/null 2>&1";
-    const int folderStatus = std::system(fileAsLibraries.c_str());
-    EXPECT_EQ(WIFEXITED(folderStatus) ? WEXITSTATUS(folderStatus) : -1, 1) << "a library folder that is a file fails";
+    const std::string text = folder.file("text.so").string();
+    Testing::writeText(text, "not a shared object");
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {missing, "\"" + missing + "\" does not exist"},
+        {text, "cannot load add-in module"},
+        {TEST_ADDIN_WITHOUT_RUN, "does not export \"run\""},
+        {TEST_ADDIN_RUN_FAILS, "run returned false"},
+    };
+    for (const auto& [addin, message] : cases) {
+        const auto run = runHost("{\"send\":\"ECHO\",\"data\":\"x\"}\n", addin);
+        EXPECT_EQ(run.exitCode, 1) << addin;
+        EXPECT_NE(run.errors.find(message), std::string::npos) << run.errors;
+        EXPECT_EQ(run.output, "") << addin;
+    }
+    const std::string host = CORVANA_HOST_BINARY;
+    EXPECT_EQ(Testing::runCommand({host, "--addin", TEST_ADDIN}).exitCode, 2) << "--libraries is required";
+    EXPECT_EQ(Testing::runCommand({host, "--libraries", folder.path().string(), "--script",
+                                   folder.file("none.jsonl").string()}).exitCode, 1)
+        << "a missing script fails";
+    EXPECT_EQ(Testing::runCommand({host, "--libraries", text, "--addin", TEST_ADDIN}).exitCode, 1)
+        << "a library folder that is a file fails";
 }
 
 TEST(HostProgramTest, MalformedLinesNameTheirLineAndStopTheAddin) {
     const std::vector<std::string> badLines{
-        "{\"send\":\"ECHO\"",
-        "[1,2]",
-        "\"send\"",
-        "{\"sned\":\"ECHO\",\"data\":\"\"}",
-        "{\"send\":\"ECHO\",\"data\":5}",
-        "{\"send\":\"ECHO\"}",
-        "{\"send\":\"\",\"data\":\"\"}",
-        "{\"send\":\"ECHO\",\"data\":\"x\",\"extra\":1}",
-        "{\"send\":\"ECHO\",\"data\":\"x\",\"wait\":1}",
-        "{\"send\":\"ECHO\",\"data\":\"\xff\"}",
-        "{\"dialog\":\"ok\"}",
-        "{\"dialog\":\"ok\",\"path\":\"\"}",
-        "{\"dialog\":\"maybe\"}",
-        "{\"dialog\":\"cancel\",\"path\":\"/a\"}",
-        "{\"wait\":-1}",
-        "{\"wait\":1.5}",
-        "{\"wait\":\"10\"}",
-        "{\"wait\":18446744073709551615}",
-        "{\"fusion\":{\"language\":15}}",
-        "{\"fusion\":{\"theme\":6}}",
-        "{\"fusion\":{\"uiTheme\":-1}}",
-        "{\"fusion\":{\"units\":\"furlong\"}}",
-        "{\"fusion\":{\"user\":{\"displayName\":\"A\"}}}",
-        "{\"fusion\":{\"version\":2}}",
-        "{\"fusion\":{\"colour\":1}}",
-        "{\"fusion\":[]}",
-        "{\"showPalette\":true}",
-        "{\"stop\":false}",
+        "{\"send\":\"ECHO\"", "[1,2]", "\"send\"", "{\"sned\":\"ECHO\",\"data\":\"\"}",
+        "{\"send\":\"ECHO\",\"data\":5}", "{\"send\":\"ECHO\"}", "{\"send\":\"\",\"data\":\"\"}",
+        "{\"send\":\"ECHO\",\"data\":\"x\",\"extra\":1}", "{\"send\":\"ECHO\",\"data\":\"x\",\"wait\":1}",
+        "{\"send\":\"ECHO\",\"data\":\"\xff\"}", "{\"dialog\":\"ok\"}", "{\"dialog\":\"ok\",\"path\":\"\"}",
+        "{\"dialog\":\"maybe\"}", "{\"dialog\":\"cancel\",\"path\":\"/a\"}", "{\"wait\":-1}", "{\"wait\":1.5}",
+        "{\"wait\":\"10\"}", "{\"wait\":18446744073709551615}", "{\"fusion\":{\"language\":15}}",
+        "{\"fusion\":{\"theme\":6}}", "{\"fusion\":{\"uiTheme\":-1}}", "{\"fusion\":{\"units\":\"furlong\"}}",
+        "{\"fusion\":{\"user\":{\"displayName\":\"A\"}}}", "{\"fusion\":{\"version\":2}}",
+        "{\"fusion\":{\"colour\":1}}", "{\"fusion\":[]}", "{\"showPalette\":true}", "{\"stop\":false}",
     };
     for (const auto& bad : badLines) {
         const auto run = runHost("{\"send\":\"ECHO\",\"data\":\"first\"}\n\n" + bad +

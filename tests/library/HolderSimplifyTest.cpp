@@ -33,7 +33,7 @@ void expectSegment(const HolderSegment& actual, double lower, double upper, doub
     EXPECT_FALSE(actual.ignore);
 }
 
-TEST(HolderSimplifyTest, MergesNearEqualCylindersIntoTheKeptOne) {
+TEST(HolderSimplifyTest, NearEqualCylindersMergeAndThreeStepStaircasesBecomeCones) {
     const auto merged = mergeCylinders(
         {cylinder(20, 5), cylinder(20.01, 3), cylinder(20.02, 2), cone(20, 30, 4), cylinder(30, 1)},
         metricTolerances);
@@ -41,9 +41,7 @@ TEST(HolderSimplifyTest, MergesNearEqualCylindersIntoTheKeptOne) {
     expectSegment(merged[0], 20, 20, 8);
     expectSegment(merged[1], 20.02, 20.02, 2);  // 0.02 from the kept 20
     expectSegment(merged[2], 20, 30, 4);
-}
 
-TEST(HolderSimplifyTest, StaircasesOfThreeStepsBecomeCones) {
     const auto three = staircasesToCones({cylinder(20, 0.2), cylinder(22, 0.2), cylinder(24, 0.2),
                                           cylinder(23, 0.1), cylinder(22, 0.1), cylinder(21, 0.1)},
                                          metricTolerances);
@@ -51,9 +49,8 @@ TEST(HolderSimplifyTest, StaircasesOfThreeStepsBecomeCones) {
     expectSegment(three[0], 20, 24, 0.6);
     expectSegment(three[1], 23, 21, 0.3);
     EXPECT_EQ(staircasesToCones({cylinder(20, 0.2), cylinder(22, 0.2)}, metricTolerances).size(), 2u);
-    EXPECT_EQ(staircasesToCones({cylinder(20, 0.2), cylinder(22, 0.3), cylinder(24, 0.2)}, metricTolerances)
-                  .size(),
-              3u);
+    EXPECT_EQ(staircasesToCones({cylinder(20, 0.2), cylinder(22, 0.3), cylinder(24, 0.2)}, metricTolerances).size(),
+              3u) << "unequal step heights";
 }
 
 TEST(HolderSimplifyTest, ArcSamplesBecomeAQuarterCircleOnlyWhenRoundEnough) {
@@ -77,14 +74,6 @@ TEST(HolderSimplifyTest, ArcSamplesBecomeAQuarterCircleOnlyWhenRoundEnough) {
     auto broken = arcSamples(20);
     broken[3].lowerDiameter += 0.1;
     EXPECT_EQ(arcsToQuarterCircles(broken, metricTolerances).size(), 5u);
-}
-
-TEST(HolderSimplifyTest, UndercutsAreFilledBelowTheThreshold) {
-    std::vector<HolderSegment> records = {cylinder(40, 10), cylinder(39, 5), cone(38.5, 45, 2), cylinder(30, 5)};
-    fillUndercuts(records, 0.05);
-    expectSegment(records[1], 40, 40, 5);
-    expectSegment(records[2], 40, 45, 2);
-    expectSegment(records[3], 30, 30, 5);  // 15 below 45
 }
 
 TEST(HolderSimplifyTest, RawProfilesSkipTheCleanUpButLoseIgnoredSections) {
@@ -111,6 +100,12 @@ TEST(HolderSimplifyTest, RawProfilesSkipTheCleanUpButLoseIgnoredSections) {
     simplifyHolder(keepUndercut, SimplifyOpts{});
     ASSERT_EQ(keepUndercut.holderSegments.size(), 3u);
     expectSegment(keepUndercut.holderSegments[1], 39, 39, 5);
+
+    std::vector<HolderSegment> records = {cylinder(40, 10), cylinder(39, 5), cone(38.5, 45, 2), cylinder(30, 5)};
+    fillUndercuts(records, 0.05);
+    expectSegment(records[1], 40, 40, 5);
+    expectSegment(records[2], 40, 45, 2);
+    expectSegment(records[3], 30, 30, 5);  // 15 below 45
 }
 
 TEST(HolderSimplifyTest, AllPassesRunInOrderWithTheToolsOwnUnit) {

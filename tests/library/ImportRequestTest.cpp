@@ -30,14 +30,17 @@ std::vector<ToolModel> makeTools(std::size_t count) {
     return tools;
 }
 
-Names identifiersOf(const ImportRequest& request) {
-    Names identifiers;
-    for (const auto& tool : request.tools) identifiers.push_back(tool.identifier);
-    return identifiers;
+// The request's library name, then its tools' identifiers.
+Names namesOf(const ImportRequest& request) {
+    Names names{request.libraryName};
+    for (const auto& tool : request.tools) names.push_back(tool.identifier);
+    return names;
 }
 
 Names readIdentifiers(const std::string& json, const std::vector<ToolModel>& source) {
-    return identifiersOf(readImportRequest(json, source, "Default"));
+    Names names = namesOf(readImportRequest(json, source, "Default"));
+    names.erase(names.begin());
+    return names;
 }
 
 TEST(ImportRequestTest, SelectionKeepsRequestOrderAndSkipsUnusableTools) {
@@ -68,15 +71,9 @@ TEST(ImportRequestTest, EachVariantReadsItsOwnListAndDefaultName) {
     pmSessionTools() = {makeTool("FromSession")};
     mdbTools() = {makeTool("FromDatabase")};
     const std::string json = R"({"libraryName":"","selectedIndices":[0]})";
-    const ImportRequest file = readFileImportRequest(json);
-    const ImportRequest session = readSessionImportRequest(json);
-    const ImportRequest database = readMdbImportRequest(json);
-    EXPECT_EQ(file.libraryName, "Imported from PowerMill");
-    EXPECT_EQ(session.libraryName, "Imported from PowerMill");
-    EXPECT_EQ(database.libraryName, "Imported from MDB");
-    EXPECT_EQ(identifiersOf(file), (Names{"FromFile"}));
-    EXPECT_EQ(identifiersOf(session), (Names{"FromSession"}));
-    EXPECT_EQ(identifiersOf(database), (Names{"FromDatabase"}));
+    EXPECT_EQ(namesOf(readFileImportRequest(json)), (Names{"Imported from PowerMill", "FromFile"}));
+    EXPECT_EQ(namesOf(readSessionImportRequest(json)), (Names{"Imported from PowerMill", "FromSession"}));
+    EXPECT_EQ(namesOf(readMdbImportRequest(json)), (Names{"Imported from MDB", "FromDatabase"}));
     EXPECT_EQ(readFileImportRequest(R"({"libraryName":"Mills \"A\""})").libraryName, "Mills \"A\"");
     ptfTools().clear();
     pmSessionTools().clear();
@@ -160,31 +157,26 @@ TEST(ImportRequestTest, PresetFlagsAndGeneratedPresets) {
 TEST(ImportRequestTest, ThreadMillLengthAndTeethFollowThePitch) {
     ToolModel mill = makeTool("TM", "thread_mill");
     mill.pitch = 1.5;
-    mill.length = 1.0;
     mill.overhang = 20;
     mill.clockwise = false;
-    ToolModel noLength = mill;
-    noLength.length = 0;
-    noLength.overhang = 1;
-    applyToolCorrections(mill, 0, "{}");
-    applyToolCorrections(noLength, 0, "{}");
-    EXPECT_EQ(mill.length, 1.5);
-    EXPECT_EQ(mill.overhang, 20);
-    EXPECT_FALSE(mill.spindleClockwise);
-    EXPECT_EQ(noLength.length, 0);
-    EXPECT_EQ(noLength.overhang, 1);
+    for (const double length : {1.0, 0.0}) {
+        ToolModel corrected = mill;
+        corrected.length = length;
+        applyToolCorrections(corrected, 0, "{}");
+        EXPECT_EQ(corrected.length, length == 0 ? 0 : 1.5) << "at least one pitch long, unless unknown";
+        EXPECT_EQ(corrected.overhang, 20);
+        EXPECT_FALSE(corrected.spindleClockwise);
+    }
 
+    // (length, pitch): 8 teeth, none, an end mill, too many, 3.
     std::vector<ToolModel> tools(5, makeTool("", "thread_mill"));
-    tools[0].length = 12;
-    tools[0].pitch = 1.5;
+    const double lengthsAndPitches[5][2] = {{12, 1.5}, {1.2, 1.5}, {0, 0}, {1e300, 1e-300}, {6, 2}};
+    for (std::size_t i = 0; i < tools.size(); ++i) {
+        tools[i].length = lengthsAndPitches[i][0];
+        tools[i].pitch = lengthsAndPitches[i][1];
+    }
     tools[0].spindleClockwise = false;
-    tools[1].length = 1.2;
-    tools[1].pitch = 1.5;
     tools[2] = makeTool("", "end_mill");
-    tools[3].length = 1e300;
-    tools[3].pitch = 1e-300;
-    tools[4].length = 6;
-    tools[4].pitch = 2;
     const auto fixes = buildThreadMillFixes(tools, {"a", "b", "c", "d"});
     ASSERT_EQ(fixes.size(), 3u);
     EXPECT_EQ(fixes.at("a").numberOfTeeth, 8);

@@ -40,22 +40,6 @@ std::pair<int, int> countEntries(const std::string& json) {
     return counts;
 }
 
-TEST(PrepareLibraryTest, HolderDestinationTable) {
-    const auto modeZero = holderDestinationFor(0, "PowerMill Holders");
-    const auto modeOne = holderDestinationFor(1, "PowerMill Holders");
-    const auto separate = holderDestinationFor(2, "PowerMill Holders");
-    const auto unnamed = holderDestinationFor(2, "");
-    EXPECT_EQ(modeZero.documentMode, ToolsOnly);
-    EXPECT_FALSE(modeZero.writeHolderLibrary);
-    EXPECT_EQ(modeOne.documentMode, ToolsAndHolders);
-    EXPECT_FALSE(modeOne.writeHolderLibrary);
-    EXPECT_EQ(separate.documentMode, ToolsOnly);
-    EXPECT_TRUE(separate.writeHolderLibrary);
-    EXPECT_EQ(separate.holderLibraryName, "PowerMill Holders");
-    EXPECT_EQ(unnamed.documentMode, ToolsAndHolders);
-    EXPECT_FALSE(unnamed.writeHolderLibrary);
-}
-
 TEST(PrepareLibraryTest, IdentifiersWrapAtTheInt32Limit) {
     constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
     EXPECT_EQ(importIdentifierSeed(int32Max, 1), std::numeric_limits<std::int32_t>::min());
@@ -80,19 +64,16 @@ TEST(PrepareLibraryTest, SimplifiesToolsAndConvertsOnlyTheWrittenCopies) {
     ASSERT_EQ(prepared.tools.size(), 2u);
     ASSERT_EQ(prepared.tools[0].holderSegments.size(), 1u);
     EXPECT_EQ(prepared.tools[0].holderSegments[0].length, 50);
-    EXPECT_EQ(prepared.tools[0].diameter, 10);
-    EXPECT_TRUE(prepared.tools[0].isMetric);
+    EXPECT_EQ(prepared.tools[0].diameter, 10) << "the returned tools keep their own unit";
 
-    const auto document = Testing::parseJsonOrFail(prepared.json);
-    ASSERT_TRUE(document.is_object() && document.contains("data") && document["data"].size() == 2);
-    const auto& inchEntry = document["data"][0];
-    const auto& ownUnitEntry = document["data"][1];
-    EXPECT_EQ(inchEntry.value("unit", ""), "inches");
-    EXPECT_EQ(inchEntry.value("guid", ""), "id-a");
-    EXPECT_DOUBLE_EQ(inchEntry["geometry"].value("DC", 0.0), 0.393701);
-    EXPECT_TRUE(inchEntry.contains("holder"));
-    EXPECT_EQ(ownUnitEntry.value("unit", ""), "millimeters");
-    EXPECT_DOUBLE_EQ(ownUnitEntry["geometry"].value("DC", 0.0), 10.0);
+    const auto data = Testing::parseJsonOrFail(prepared.json)["data"];
+    ASSERT_EQ(data.size(), 2u);
+    EXPECT_EQ(data[0]["unit"], "inches");
+    EXPECT_EQ(data[0]["guid"], "id-a");
+    EXPECT_DOUBLE_EQ(data[0]["geometry"].value("DC", 0.0), 0.393701);
+    EXPECT_TRUE(data[0].contains("holder"));
+    EXPECT_EQ(data[1]["unit"], "millimeters");
+    EXPECT_DOUBLE_EQ(data[1]["geometry"].value("DC", 0.0), 10.0);
 }
 
 TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
@@ -108,6 +89,7 @@ TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
 
     const auto separate = prepareFor(2, "PowerMill Holders");
     EXPECT_TRUE(separate.writeHolderLibrary);
+    EXPECT_FALSE(prepareFor(1, "H").writeHolderLibrary);
     EXPECT_EQ(separate.holderLibraryName, "PowerMill Holders");
     EXPECT_EQ(countEntries(separate.json), std::make_pair(2, 0));
     EXPECT_EQ(countEntries(separate.holderJson), std::make_pair(0, 1));
