@@ -7,7 +7,9 @@
 #include "sources/ToolModel.h"
 #include "tests/support/JsonCheck.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace Corvana::Testing {
 
@@ -57,6 +59,21 @@ std::vector<nlohmann::json> HostTest::repliesTo(const std::string& action) const
 std::string HostTest::mainPaletteUrl() const {
     const auto palette = host->palette(mainPaletteId);
     return palette ? palette->htmlFileURL : "(no palette)";
+}
+
+nlohmann::json parseReply(const std::string& path, int count, bool failed) {
+    nlohmann::json reply = {{"cancelled", false}, {"filePath", path}, {"count", count}};
+    if (failed) reply["error"] = "parse_failed";
+    return reply;
+}
+
+ToolFileReader afterPageMessages(adsk::sim::SimHost& host, ToolFileReader reader) {
+    return [&host, reader](const std::string& file, const ToolProgressFn& progress) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (host.pendingEvents() > 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return reader(file, progress);
+    };
 }
 
 void AddinTest::SetUp() {

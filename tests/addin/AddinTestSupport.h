@@ -4,6 +4,7 @@
 // opener that records instead of starting programs.
 
 #include "addin/Lifecycle.h"
+#include "addin/ParseHandlers.h"
 #include "addin/PaletteBridge.h"
 #include "adsk/sim/SimHost.h"
 #include "platform/sim/SimOpener.h"
@@ -38,6 +39,7 @@ protected:
     // Parsed data of the messages with `action`.
     std::vector<nlohmann::json> repliesTo(const std::string& action) const;
     std::string mainPaletteUrl() const;
+    adsk::core::UserInterface* ui() const { return host->application()->userInterface().get(); }
 
     TempDir folder;
     std::unique_ptr<adsk::sim::SimHost> host;
@@ -50,5 +52,11 @@ protected:
     void SetUp() override;
     void TearDown() override;
 };
+
+// REPLY_PARSE_PTF/REPLY_PARSE_MDB data of a parse that ran; a failed one adds the error member.
+nlohmann::json parseReply(const std::string& path, int count, bool failed = false);
+
+// `reader`, run only once the page messages queued before the parse were served by its pump.
+ToolFileReader afterPageMessages(adsk::sim::SimHost& host, ToolFileReader reader);
 
 } // namespace Corvana::Testing

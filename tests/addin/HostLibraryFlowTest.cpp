@@ -16,11 +16,11 @@ json page(const std::string& action, const std::string& data) {
     return json{{"palette", "CorvanaPaletteId"}, {"action", action}, {"data", data}};
 }
 
-std::string sendLine(const std::string& action, const std::string& data) {
-    return json{{"send", action}, {"data", data}}.dump() + "\n";
+// A script line sending `action`, after a dialog answered with `path` when one is given.
+std::string sendLine(const std::string& action, const std::string& data, const std::string& path = "") {
+    const std::string dialog = path.empty() ? "" : json{{"dialog", "ok"}, {"path", path}}.dump() + "\n";
+    return dialog + json{{"send", action}, {"data", data}}.dump() + "\n";
 }
-
-std::string dialogLine(const std::string& path) { return json{{"dialog", "ok"}, {"path", path}}.dump() + "\n"; }
 
 TEST(HostLibraryFlowTest, ImportWarnAnalyzeMergeAndExportInTheHostProgram) {
     Testing::TempDir folder;
@@ -28,11 +28,11 @@ TEST(HostLibraryFlowTest, ImportWarnAnalyzeMergeAndExportInTheHostProgram) {
     const std::string mills = R"({"libraryName":"Mills","selectedIndices":[0,1]})";
     const std::string more = R"({"libraryName":"Mills","selectedIndices":[0,3,1]})";
     const std::string example = CORVANA_SOURCE_DIR "/examples/metric-template.ptf";
-    const std::string script = dialogLine(example) + sendLine("BROWSE_AND_PARSE_PTF", "{}") +
-                               sendLine("IMPORT_TOOLS", mills) + sendLine("IMPORT_TOOLS", mills) +
-                               sendLine("ANALYZE_LIBRARY", more) + sendLine("MERGE_LIBRARY", more) +
-                               dialogLine(exported) + sendLine("EXPORT_TOOLS_JSON", R"({"selectedIndices":[3]})");
-    Testing::writeText(folder.file("script.jsonl"), script);
+    Testing::writeText(folder.file("script.jsonl"),
+                       sendLine("BROWSE_AND_PARSE_PTF", "{}", example) + sendLine("IMPORT_TOOLS", mills) +
+                           sendLine("IMPORT_TOOLS", mills) + sendLine("ANALYZE_LIBRARY", more) +
+                           sendLine("MERGE_LIBRARY", more) +
+                           sendLine("EXPORT_TOOLS_JSON", R"({"selectedIndices":[3]})", exported));
 
     const auto run = Testing::runCommand({CORVANA_HOST_BINARY, "--libraries", folder.file("libraries").string(),
                                           "--addin", CORVANA_ADDIN_MODULE, "--script",
@@ -70,10 +70,8 @@ TEST(HostLibraryFlowTest, ImportWarnAnalyzeMergeAndExportInTheHostProgram) {
         page("REPLY_EXPORT_JSON", R"({"success":true,"count":1,"message":"Exported 1 tool to JSON."})"),
     };
     EXPECT_EQ(outcome, expected);
-    const json library = Testing::parseJsonOrFail(Testing::readText(folder.file("libraries/Mills.json")));
-    EXPECT_EQ(library["data"].size(), 3u);
-    const json file = Testing::parseJsonOrFail(Testing::readText(exported));
-    EXPECT_EQ(file["data"][0]["description"], "EM 20 Long Reach");
+    EXPECT_EQ(Testing::parseJsonOrFail(Testing::readText(folder.file("libraries/Mills.json")))["data"].size(), 3u);
+    EXPECT_EQ(Testing::parseJsonOrFail(Testing::readText(exported))["data"][0]["description"], "EM 20 Long Reach");
 }
 
 } // namespace

@@ -5,9 +5,7 @@
 #include "tests/addin/AddinTestSupport.h"
 #include "tests/support/PtfWriter.h"
 
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 namespace Corvana {
 namespace {
@@ -15,50 +13,37 @@ namespace {
 using namespace Testing;
 using nlohmann::json;
 
-const char* const projectHint = "Select a PowerMill project folder (one containing a .pmlprj entity index).";
+const ToolFileReader templateReader = [](const std::string& path, const ToolProgressFn& progress) {
+    return parsePtfFile(path, progress);
+};
 
 class ParseTest : public AddinTest {
 protected:
     std::string writeTemplate(const std::string& name) {
-        const auto path = folder.file(name);
-        writeBytes(path, PtfWriter().addTool("EM10").addTool("BN6").data);
-        return path.string();
+        writeBytes(folder.file(name), PtfWriter().addTool("EM10").addTool("BN6").data);
+        return folder.file(name).string();
     }
 
-    std::string writeProject(const std::string& name, const std::vector<std::string>& stems, bool skipSecond = false) {
-        const auto path = folder.file(name);
-        std::filesystem::create_directories(path);
+    // A project folder listing `stems`; the entity of `missing` (if any) is not written.
+    std::string writeProject(const std::string& name, const StringList& stems, const std::string& missing = "") {
         std::string index = "# Entity Index\n";
         std::vector<std::pair<std::string, std::vector<std::uint8_t>>> entities;
-        for (std::size_t i = 0; i < stems.size(); ++i) {
-            index += toolEntityLine(stems[i]);
-            if (!(skipSecond && i == 1)) entities.emplace_back(stems[i], endMillEntity(stems[i]));
+        for (const auto& stem : stems) {
+            index += toolEntityLine(stem);
+            if (stem != missing) entities.emplace_back(stem, endMillEntity(stem));
         }
-        writeProjectFolder(path, index, entities);
-        return path.string();
+        writeProjectFolder(folder.file(name), index, entities);
+        return folder.file(name).string();
     }
-
-    adsk::core::UserInterface* ui() const { return host->application()->userInterface().get(); }
 };
 
 TEST_F(ParseTest, TemplateToolsStreamToThePageAndStay) {
     const std::string path = writeTemplate("tab\there \"quoted\".ptf");
     host->queueDialogOk(path);
     send("BROWSE_AND_PARSE_PTF");
-
-    ASSERT_EQ(host->dialogs().size(), 1u);
-    EXPECT_EQ(host->dialogs()[0].title, "Select PowerMill Template File");
-    EXPECT_EQ(host->dialogs()[0].filter, "PowerMill Templates (*.ptf)");
     EXPECT_EQ(sentActions(), (StringList{"PARSE_BEGIN", "PARSE_TOOL", "PARSE_TOOL", "REPLY_PARSE_PTF"}));
-    EXPECT_EQ(host->sentMessages()[0].data, "{\"total\":2}");
-    const auto tools = repliesTo("PARSE_TOOL");
-    EXPECT_EQ(tools[0]["index"], 0);
-    EXPECT_EQ(tools[1]["index"], 1);
-    EXPECT_EQ(tools[1]["name"], "BN6");
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF")[0], (json{{"cancelled", false}, {"filePath", path}, {"count", 2}}));
-    ASSERT_EQ(ptfTools().size(), 2u);
-    EXPECT_EQ(lastSourceInfo().type, "ptf");
-    EXPECT_EQ(lastSourceInfo().path, path);
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF")[0], parseReply(path, 2)) << "control characters in the path are escaped";
+    EXPECT_EQ(ptfTools().size(), 2u);
 
     host->clearRecords();
     host->queueDialogCancel();
@@ -90,93 +75,52 @@ TEST_F(ParseTest, FailingReaderGivesOneReplyWithTheErrorMember) {
     const std::string project = writeProject("failing project", {"t1"});
     host->clearRecords();
     beginProjectDirParse(project, project, ui(), "archive", "Archive Import", std::nullopt, failing);
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"),
-              (std::vector<json>{{{"cancelled", false}, {"filePath", project}, {"count", 0}, {"error", "parse_failed"}}}));
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>{parseReply(project, 0, true)});
     ASSERT_EQ(host->messageBoxes().size(), 1u);
     EXPECT_EQ(host->messageBoxes()[0].title, "Archive Import");
     EXPECT_EQ(lastSourceInfo().type, "archive");
 }
 
-TEST_F(ParseTest, ProjectFolderToolsStreamToThePage) {
+TEST_F(ParseTest, ProjectFoldersGiveAllToolsOrNoneOrAreRefused) {
     const std::string project = writeProject("project", {"tool_1", "tool_2", "tool_3"});
-    host->queueDialogOk(project);
-    send("BROWSE_AND_PARSE_PROJECT");
-    ASSERT_EQ(host->dialogs().size(), 1u);
-    EXPECT_EQ(host->dialogs()[0].kind, adsk::sim::DialogKind::Folder);
-    EXPECT_EQ(host->dialogs()[0].title, "Select PowerMill Project Folder");
-    EXPECT_EQ(sentActions(),
-              (StringList{"PARSE_BEGIN", "PARSE_TOOL", "PARSE_TOOL", "PARSE_TOOL", "REPLY_PARSE_PTF"}));
-    EXPECT_EQ(repliesTo("PARSE_TOOL")[2]["identifier"], "tool_3");
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF")[0], (json{{"cancelled", false}, {"filePath", project}, {"count", 3}}));
-    EXPECT_EQ(ptfTools().size(), 3u);
-    EXPECT_EQ(lastSourceInfo().type, "project");
-    EXPECT_TRUE(host->messageBoxes().empty());
-
-    host->clearRecords();
-    host->queueDialogCancel();
-    send("BROWSE_AND_PARSE_PROJECT");
-    EXPECT_EQ(sentLines(), StringList{R"(REPLY_PARSE_PTF {"cancelled":true,"count":0,"filePath":""})"});
-}
-
-TEST_F(ParseTest, UnusableFoldersAreRefusedWithTheirReason) {
-    const std::string notAFolder = writeTemplate("file.ptf");
-    const auto empty = folder.file("empty");
-    std::filesystem::create_directories(empty);
-    const std::string twoIndexes = writeProject("two", {"t1"});
-    writeText(std::filesystem::path(twoIndexes) / "other.PMLPRJ", "");
-    const auto unrecognized = folder.file("unrecognized");
-    std::filesystem::create_directories(unrecognized);
-    writeProjectFolder(unrecognized, "# Tool List\n" + toolEntityLine("t1"), {{"t1", endMillEntity("t1")}});
-
-    ptfTools().resize(1);
-    lastSourceInfo().type = "before";
-    for (const auto& path : {notAFolder, empty.string(), twoIndexes, unrecognized.string()}) {
+    const std::string partial = writeProject("partial", {"t1", "t2", "t3"}, "t2");
+    const std::string noTools = writeProject("no tools", {});
+    for (const auto& path : {project, partial, noTools}) {
         host->queueDialogOk(path);
         send("BROWSE_AND_PARSE_PROJECT");
     }
-    const StringList reasons = {"The selected path is not a folder.",
-                                "No PowerMill project index (.pmlprj) was found in this folder.",
-                                "Multiple .pmlprj files were found; the project folder is ambiguous.",
-                                "The .pmlprj file is not a recognized PowerMill Entity Index."};
-    const auto boxes = host->messageBoxes();
-    ASSERT_EQ(boxes.size(), reasons.size());
-    for (std::size_t i = 0; i < reasons.size(); ++i) {
-        EXPECT_EQ(boxes[i].text, reasons[i] + "\n\n" + projectHint);
-        EXPECT_EQ(boxes[i].title, "Project Import");
-    }
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(4, {{"cancelled", true}, {"count", 0}, {"filePath", ""}}));
-    EXPECT_EQ(ptfTools().size(), 1u) << "refused folders change nothing";
-    EXPECT_EQ(lastSourceInfo().type, "before");
-}
-
-TEST_F(ParseTest, OneUnreadableEntityLeavesNoToolAtAll) {
-    const std::string project = writeProject("partial", {"t1", "t2", "t3"}, true);
-    host->queueDialogOk(project);
-    send("BROWSE_AND_PARSE_PROJECT");
+    EXPECT_EQ(host->dialogs().at(0).kind, adsk::sim::DialogKind::Folder);
+    EXPECT_EQ(repliesTo("PARSE_TOOL").at(2)["identifier"], "tool_3");
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"),
+              (std::vector<json>{parseReply(project, 3), parseReply(partial, 0, true), parseReply(noTools, 0)}));
     ASSERT_EQ(host->messageBoxes().size(), 1u);
     EXPECT_EQ(host->messageBoxes()[0].text,
               "One or more tool entities could not be read. Import was aborted so no partial tool set is produced.");
     EXPECT_EQ(host->messageBoxes()[0].title, "Project Import");
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF")[0],
-              (json{{"cancelled", false}, {"filePath", project}, {"count", 0}, {"error", "parse_failed"}}));
     EXPECT_TRUE(ptfTools().empty());
+    EXPECT_EQ(lastSourceInfo().type, "project");
 
+    // Unusable folders are refused with their reason and change nothing.
+    const std::string twoIndexes = writeProject("two", {"t1"});
+    writeText(std::filesystem::path(twoIndexes) / "other.PMLPRJ", "");
+    ptfTools().resize(1);
+    lastSourceInfo().type = "before";
     host->clearRecords();
-    const std::string noTools = writeProject("no tools", {});
-    host->queueDialogOk(noTools);
-    send("BROWSE_AND_PARSE_PROJECT");
-    EXPECT_TRUE(host->messageBoxes().empty());
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF")[0], (json{{"cancelled", false}, {"filePath", noTools}, {"count", 0}}));
-}
-
-// Blocks the worker until the page messages queued before the parse were served by its pump.
-ToolFileReader readAfterPageMessages(adsk::sim::SimHost& simHost) {
-    return [&simHost](const std::string& file, const ToolProgressFn& progress) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (simHost.pendingEvents() > 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return parsePtfFile(file, progress);
-    };
+    const StringList reasons = {"The selected path is not a folder.",
+                                "Multiple .pmlprj files were found; the project folder is ambiguous."};
+    for (const auto& path : {writeTemplate("file.ptf"), twoIndexes}) {
+        host->queueDialogOk(path);
+        send("BROWSE_AND_PARSE_PROJECT");
+    }
+    const auto boxes = host->messageBoxes();
+    ASSERT_EQ(boxes.size(), reasons.size());
+    for (std::size_t i = 0; i < reasons.size(); ++i) {
+        EXPECT_EQ(boxes[i].text, reasons[i] + "\n\nSelect a PowerMill project folder (one containing a .pmlprj entity index).");
+        EXPECT_EQ(boxes[i].title, "Project Import");
+    }
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(2, {{"cancelled", true}, {"count", 0}, {"filePath", ""}}));
+    EXPECT_EQ(ptfTools().size(), 1u);
+    EXPECT_EQ(lastSourceInfo().type, "before");
 }
 
 // A parse requested by the page while another one pumps would let two
@@ -185,13 +129,9 @@ TEST_F(ParseTest, ParseNestedInAnotherParseIsRefused) {
     const std::string path = writeTemplate("outer.ptf");
     host->queueFromPage(mainPaletteId, "BROWSE_AND_PARSE_PTF", "{}");
     host->queueDialogOk(writeTemplate("inner.ptf"));
-    beginPtfParse(path, ui(), readAfterPageMessages(*host));
-    const auto replies = repliesTo("REPLY_PARSE_PTF");
-    ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(replies[0], (json{{"cancelled", false}, {"filePath", ""}, {"count", 0}, {"error", "parse_failed"}}));
-    EXPECT_EQ(replies[1], (json{{"cancelled", false}, {"filePath", path}, {"count", 2}}));
+    beginPtfParse(path, ui(), afterPageMessages(*host, templateReader));
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), (std::vector<json>{parseReply("", 0, true), parseReply(path, 2)}));
     EXPECT_TRUE(host->dialogs().empty()) << "the refused request shows no dialog";
-    EXPECT_EQ(host->pendingDialogAnswers(), 1u);
     EXPECT_FALSE(isFileParseRunning());
 }
 
@@ -202,7 +142,7 @@ TEST_F(ParseTest, StopDuringAParseLeavesNothingDangling) {
         stop("");
     });
     host->queueFromPage(mainPaletteId, "TEST_STOP", "{}");
-    beginPtfParse(writeTemplate("during stop.ptf"), ui(), readAfterPageMessages(*host));
+    beginPtfParse(writeTemplate("during stop.ptf"), ui(), afterPageMessages(*host, templateReader));
     EXPECT_TRUE(host->paletteIds().empty());
     EXPECT_TRUE(host->sentMessages().empty()) << "progress and reply went nowhere";
     EXPECT_EQ(ptfTools().size(), 2u);
