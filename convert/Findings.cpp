@@ -1,7 +1,9 @@
 #include "convert/Findings.h"
 
+
 #include "convert/Classification.h"
 #include "convert/ThreadStandards.h"
+#include "convert/ThreadTables.h"
 #include "sources/JsonText.h"
 #include "sources/NumberText.h"
 
@@ -151,14 +153,10 @@ std::string ambiguousDiameterIssue(const ToolModel& tool) {
                             "\"candidates\":[],\"recommended\":null");
 }
 
-bool isPipeSeries(std::int32_t series) {
-    return series >= SeriesNPT && series <= SeriesBSPP;
-}
-
 void addTapIssues(const ToolModel& tool, std::vector<std::string>& issues) {
     const auto& designations = tool.threadCandidates;
     const bool pipe = std::any_of(designations.begin(), designations.end(),
-                                  [](const ThreadCandidate& c) { return isPipeSeries(c.series); });
+                                  [](const ThreadCandidate& c) { return detail::isPipeSeries(c.series); });
     const bool named = std::any_of(designations.begin(), designations.end(),
                                    [](const ThreadCandidate& c) { return c.hasSize || c.hasPitch; });
     const NameThreadHint hint = nameThreadHint(tool);
