@@ -1,6 +1,5 @@
 #include "convert/Findings.h"
 
-
 #include "convert/Classification.h"
 #include "convert/ThreadStandards.h"
 #include "convert/ThreadTables.h"
