@@ -2,6 +2,7 @@
 
 #include "sources/NumberText.h"
 #include "sources/ScratchDir.h"
+#include "sources/Utf8Path.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -25,15 +26,6 @@ constexpr std::size_t kFolderVersionBytes = 2047;
 constexpr std::size_t kFolderUnitsBytes = 255;
 constexpr int kFirstKnownYear = 2018;
 constexpr int kLastKnownYear = 2035;
-
-fs::path pathFromUtf8(std::string_view path) {
-    return fs::path(std::u8string(path.begin(), path.end()));
-}
-
-std::string utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -1,6 +1,7 @@
 #include "sources/ProjectFolder.h"
 
 #include "sources/PtfParser.h"
+#include "sources/Utf8Path.h"
 
 #include <algorithm>
 #include <array>
@@ -17,15 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kIndexHeader = "# Entity Index";
 constexpr std::string_view kToolEntityMarker = ".pmlent pmlEntTool '";
-
-fs::path pathFromUtf8(std::string_view path) {
-    return fs::path(std::u8string(path.begin(), path.end()));
-}
-
-std::string utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 std::string lowerAscii(std::string text) {
     for (char& c : text)

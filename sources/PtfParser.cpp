@@ -3,6 +3,7 @@
 #include "convert/Classification.h"
 #include "sources/NumberText.h"
 #include "sources/PtfGeometry.h"
+#include "sources/Utf8Path.h"
 
 #include <algorithm>
 #include <cmath>
@@ -297,10 +298,6 @@ std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk
 
 std::int32_t clampedCount(std::size_t count) {
     return static_cast<std::int32_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
-}
-
-std::filesystem::path pathFromUtf8(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
 // file_size fails for anything but a regular file, so a directory or a
