@@ -1,14 +1,12 @@
 #include "sources/PtfParser.h"
 
 #include "convert/Classification.h"
+#include "sources/FileBytes.h"
 #include "sources/NumberText.h"
 #include "sources/PtfGeometry.h"
-#include "sources/Utf8Path.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -300,22 +298,6 @@ std::int32_t clampedCount(std::size_t count) {
     return static_cast<std::int32_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
 }
 
-// file_size fails for anything but a regular file, so a directory or a
-// pipe given as a template is never read (a pipe would block the thread).
-std::vector<std::uint8_t> readFileBytes(const std::string& path) {
-    const std::filesystem::path filePath = pathFromUtf8(path);
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(filePath, error);
-    if (error || size == 0 || size > static_cast<std::uintmax_t>(std::numeric_limits<std::streamsize>::max()))
-        return {};
-    std::ifstream in(filePath, std::ios::binary);
-    if (!in) return {};
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) return {};
-    return bytes;
-}
-
 } // namespace
 
 double parseLengthText(std::string_view text, bool isMetric) {
@@ -362,9 +344,9 @@ std::vector<ToolModel> parsePtfBytes(std::span<const std::uint8_t> bytes, const 
 }
 
 std::vector<ToolModel> parsePtfFile(const std::string& path, const ToolProgressFn& progress) {
-    const std::vector<std::uint8_t> bytes = readFileBytes(path);
-    if (bytes.empty()) return {};
-    return parsePtfBytes(bytes, progress);
+    const auto bytes = readRegularFile(path);
+    if (!bytes || bytes->empty()) return {};
+    return parsePtfBytes(*bytes, progress);
 }
 
 } // namespace Corvana

@@ -2,12 +2,12 @@
 
 #include "sources/ArchiveImport.h"
 #include "sources/MdbReader.h"
+#include "sources/FileBytes.h"
 #include "sources/ProjectFolder.h"
 #include "sources/PtfParser.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace Corvana {
@@ -20,29 +20,15 @@ std::string lowerExtension(const std::string& path) {
     return extension;
 }
 
-// Reads the file in one piece; the size comes from the open stream, so a
-// file that changes size meanwhile yields what could be read.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    bytes.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return !in.bad();
-}
-
 LoadedSource loadTemplate(const std::string& path, const ToolProgressFn& progress) {
     LoadedSource loaded;
     loaded.kind = SourceKind::Template;
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) {
+    const auto bytes = readRegularFile(path);
+    if (!bytes) {
         loaded.message = "Cannot read the file '" + path + "'.";
         return loaded;
     }
-    loaded.tools = parsePtfBytes(bytes, progress);
+    loaded.tools = parsePtfBytes(*bytes, progress);
     loaded.ok = true;
     return loaded;
 }
