@@ -6,13 +6,11 @@
 #include "library/ImportRequest.h"
 #include "library/PrepareLibrary.h"
 #include "platform/AtomicFile.h"
+#include "sources/FileBytes.h"
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <utility>
 
 namespace Corvana {
@@ -34,14 +32,6 @@ std::string selectAllRequest(std::size_t toolCount) {
         json += std::to_string(i);
     }
     return json + "]}";
-}
-
-std::optional<std::string> readTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return text;
 }
 
 // A holder library name becomes a file name beside the output, so it may not
@@ -100,9 +90,9 @@ int runConvert(const ConvertOptions& options) {
     setPolyTolerance(options.toleranceInch);
     std::string requestJson;
     if (!options.requestPath.empty()) {
-        const auto text = readTextFile(options.requestPath);
-        if (!text) return fail(readFailure, "Cannot read the request file '" + options.requestPath + "'.");
-        requestJson = *text;
+        const auto bytes = readRegularFile(options.requestPath);
+        if (!bytes) return fail(readFailure, "Cannot read the request file '" + options.requestPath + "'.");
+        requestJson.assign(bytes->begin(), bytes->end());
     }
     LoadedSource loaded;
     {
