@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace Corvana {
@@ -38,6 +40,17 @@ std::vector<ProfileRow> shankProfile(const std::vector<ShankSegment>& segments, 
 std::vector<ProfileRow> holderProfile(const ToolModel& tool);
 std::string holderSignature(const std::vector<ProfileRow>& rows, bool isMetric);
 std::vector<DistinctHolder> distinctHolders(const std::vector<ToolModel>& tools);
+
+// The distinct holders of tools given one at a time, in first-seen order.
+class DistinctHolderList {
+public:
+    void add(const ToolModel& tool);
+    std::vector<DistinctHolder> take() { return std::move(holders); }
+
+private:
+    std::vector<DistinctHolder> holders;
+    std::unordered_set<std::string> seenKeys;
+};
 
 // Points of a database form curve; nullopt when its "c_order" value is not an integer.
 std::optional<std::vector<FormPoint>> parseFormCurve(std::string_view xml);
