@@ -361,6 +361,7 @@ std::vector<ToolModel> parsePtfBytes(std::span<const std::uint8_t> bytes, const 
     const std::vector<PtfToolChunk> chunks = cutChunks(file.text);
     const std::int32_t total = clampedCount(chunks.size());
     if (progress) progress(0, total, nullptr);
+    tools.reserve(chunks.size());
     for (const auto& chunk : chunks) {
         std::optional<ToolModel> tool = readTool(file, chunk);
         if (!tool) continue;

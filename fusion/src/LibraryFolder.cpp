@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,6 +15,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view libraryExtension = ".json";
 constexpr int maxNameNumber = 999;
+// Far above any real library; a larger file is not read into memory.
+constexpr std::uintmax_t maxLibraryFileBytes = std::uintmax_t{1} << 30;
 
 bool hasControlCharacter(std::string_view text) {
     return std::any_of(text.begin(), text.end(),
@@ -118,12 +119,16 @@ bool replaceLibraryFile(const fs::path& file, std::string_view text) {
 }
 
 std::optional<std::string> readLibraryFile(const fs::path& file) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(file, error);
+    if (error || size > maxLibraryFileBytes) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
+    std::string content(static_cast<std::size_t>(size), '\0');
+    in.read(content.data(), static_cast<std::streamsize>(size));
+    content.resize(static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return std::nullopt;
-    return content.str();
+    return content;
 }
 
 } // namespace adsk::sim::detail
