@@ -9,15 +9,17 @@
 namespace Corvana {
 namespace {
 
-std::optional<std::vector<std::uint8_t>> failed(FileReadFailure reason, FileReadFailure* failure) {
+std::optional<FileBytes> failed(FileReadFailure reason, FileReadFailure* failure) {
     if (failure) *failure = reason;
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path, FileReadFailure* failure,
-                                                         std::uintmax_t limit) {
+// Default-initialised: the read fills every byte.
+FileBytes::FileBytes(std::size_t size) : buffer(new std::uint8_t[size]), length(size) {}
+
+std::optional<FileBytes> readRegularFile(const std::string& path, FileReadFailure* failure, std::uintmax_t limit) {
     if (failure) *failure = FileReadFailure::None;
     const std::filesystem::path filePath = pathFromUtf8(path);
     std::error_code error;
@@ -28,9 +30,10 @@ std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path
         return failed(FileReadFailure::TooLarge, failure);
     std::ifstream in(filePath, std::ios::binary);
     if (!in) return failed(FileReadFailure::Unreadable, failure);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    FileBytes bytes(static_cast<std::size_t>(size));
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    // A file that grew since its size was taken is read up to that size.
+    // A file that grew since its size was taken is read up to that size; one
+    // that shrank is not read at all.
     if (static_cast<std::uintmax_t>(in.gcount()) != size) return failed(FileReadFailure::Unreadable, failure);
     return bytes;
 }

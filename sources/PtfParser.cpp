@@ -296,19 +296,19 @@ void recoverChunkGeometry(ToolModel& tool, const PtfFile& file, const PtfToolChu
     recoverBinaryGeometry(tool, file.bytes, *marker, chunk.end);
 }
 
-std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk) {
+// Fills `tool` from the chunk; false when the record is no usable tool.
+bool readTool(const PtfFile& file, const PtfToolChunk& chunk, ToolModel& tool) {
     const std::string_view record = chunk.text;
-    ToolModel tool;
     tool.isMetric = file.isMetric;
     tool.type = readText(record, "Type");
-    if (tool.type.empty()) return std::nullopt;
+    if (tool.type.empty()) return false;
     tool.identifier = readText(record, "Identifier");
     tool.entityName = tool.identifier;
     tool.name = entityNameBefore(file, chunk.start);
     if (tool.name.empty()) tool.name = tool.identifier;
     tool.sourceKind = "PTF";
     readDimensions(tool, record);
-    if (!hasUsableDiameter(tool)) return std::nullopt;
+    if (!hasUsableDiameter(tool)) return false;
     readTipRadiusCentre(tool, record);
     readTexts(tool, record);
     readSections(tool, record);
@@ -318,7 +318,7 @@ std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk
     recoverChunkGeometry(tool, file, chunk);
     tool.typeCode = typeCodeFor(tool.type);
     classifyTool(tool);
-    return tool;
+    return true;
 }
 
 std::int32_t clampedCount(std::size_t count) {
@@ -363,9 +363,11 @@ std::vector<ToolModel> parsePtfBytes(std::span<const std::uint8_t> bytes, const 
     if (progress) progress(0, total, nullptr);
     tools.reserve(chunks.size());
     for (const auto& chunk : chunks) {
-        std::optional<ToolModel> tool = readTool(file, chunk);
-        if (!tool) continue;
-        tools.push_back(std::move(*tool));
+        // Built in its place in the list: a tool record is large to move.
+        if (!readTool(file, chunk, tools.emplace_back())) {
+            tools.pop_back();
+            continue;
+        }
         if (progress) progress(clampedCount(tools.size()), total, &tools.back());
     }
     return tools;

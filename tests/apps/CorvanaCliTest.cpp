@@ -19,6 +19,8 @@ using Testing::splitLines;
 
 const std::string metricExample = std::string(CORVANA_SOURCE_DIR) + "/examples/metric-template.ptf";
 const std::string projectExample = std::string(CORVANA_SOURCE_DIR) + "/examples/example-project";
+// Just above the 512 MiB that whole-file reads accept.
+constexpr std::uintmax_t tooLargeToRead = (std::uintmax_t{512} << 20) + 1;
 
 CommandRun corvana(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), CORVANA_CLI);
@@ -63,7 +65,14 @@ TEST(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo) {
     Testing::writeProjectFolder(dir.file("broken"),
                                 "# Entity Index\n" + Testing::toolEntityLine("t1") + Testing::toolEntityLine("t2"),
                                 {{"t1", Testing::endMillEntity("t1")}});
+    // Sparse files just above the whole-file limit.
+    Testing::writeText(dir.file("huge.ptf"), "");
+    std::filesystem::resize_file(dir.file("huge.ptf"), tooLargeToRead);
+    Testing::writeProjectFolder(dir.file("huge index"), "# Entity Index\n");
+    std::filesystem::resize_file(dir.file("huge index") / "project.pmlprj", tooLargeToRead);
     const std::vector<std::pair<std::string, std::string>> cases{
+        {dir.file("huge.ptf").string(), "larger than 512 MiB"},
+        {dir.file("huge index").string(), "larger than 512 MiB"},
         {dir.file("missing.ptf").string(), "does not exist"},
         {dir.file("notes.txt").string(), "is not a PowerMill template"},
         {dir.file("two").string(), "Multiple .pmlprj files were found"},
@@ -157,6 +166,14 @@ TEST(CorvanaCliTest, FailedConvertLeavesTheOldFile) {
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.errors.find("No tools selected."), std::string::npos);
     EXPECT_EQ(Testing::readText(out), "{\"keep\":true}");
+
+    Testing::writeText(dir.file("request.json"), "");
+    std::filesystem::resize_file(dir.file("request.json"), tooLargeToRead);
+    const CommandRun request = corvana({"convert", metricExample, "-o", out, "--request", dir.file("request.json").string()});
+    EXPECT_EQ(request.exitCode, 1);
+    EXPECT_NE(request.errors.find("larger than 512 MiB"), std::string::npos) << request.errors;
+    EXPECT_EQ(Testing::readText(out), "{\"keep\":true}");
+    std::filesystem::remove(dir.file("request.json"));
 
     const CommandRun unwritable = corvana({"convert", metricExample, "-o", dir.file("no/such/dir.json").string()});
     EXPECT_EQ(unwritable.exitCode, 1);
