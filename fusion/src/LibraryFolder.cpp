@@ -42,11 +42,12 @@ bool writeAll(int descriptor, std::string_view text) {
 // A closed, fully written and synced hidden file in `folder`, with the given
 // mode; nothing on failure, with no file left behind. The short fixed name
 // fits wherever the library's own name fits.
-std::optional<fs::path> writeTemporaryFile(const fs::path& folder, std::string_view text, mode_t mode) {
+std::optional<fs::path> writeTemporaryFile(const fs::path& folder, const TextSource& text, mode_t mode) {
     std::string pattern = (folder / ".library.XXXXXX").string();
     const int descriptor = ::mkstemp(pattern.data());
     if (descriptor < 0) return std::nullopt;
-    bool ok = ::fchmod(descriptor, mode) == 0 && writeAll(descriptor, text) && ::fsync(descriptor) == 0;
+    const TextSink sink = [descriptor](std::string_view piece) { return writeAll(descriptor, piece); };
+    bool ok = ::fchmod(descriptor, mode) == 0 && text(sink) && ::fsync(descriptor) == 0;
     ok = ::close(descriptor) == 0 && ok;
     if (!ok) {
         ::unlink(pattern.c_str());
@@ -92,7 +93,7 @@ std::optional<fs::path> libraryFileForUrl(const fs::path& folder, std::string_vi
 bool isPlainLibraryName(std::string_view name) { return isPlainLeaf(name); }
 
 std::optional<std::string> createLibraryFile(const fs::path& folder, std::string_view name,
-                                             std::string_view text) {
+                                             const TextSource& text) {
     if (!isPlainLibraryName(name)) return std::nullopt;
     const auto temporary = writeTemporaryFile(folder, text, 0644);
     if (!temporary) return std::nullopt;
@@ -108,7 +109,7 @@ std::optional<std::string> createLibraryFile(const fs::path& folder, std::string
     return created;
 }
 
-bool replaceLibraryFile(const fs::path& file, std::string_view text) {
+bool replaceLibraryFile(const fs::path& file, const TextSource& text) {
     struct stat existing {};
     if (::stat(file.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) return false;
     const auto temporary = writeTemporaryFile(file.parent_path(), text, existing.st_mode & 07777);

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,7 +71,9 @@ core::Ptr<cam::ToolLibrary> readLibraryDocument(std::string_view text);
 
 struct LibraryAccess {
     static const ToolData& toolData(const cam::Tool& tool);
-    // The whole document as compact JSON, one tool entry per line.
+    // The whole document as compact JSON, one tool entry per line, given to
+    // `sink` in pieces; false when the sink refused one.
+    static bool write(const cam::ToolLibrary& library, const std::function<bool(std::string_view)>& sink);
     static std::string text(const cam::ToolLibrary& library);
 };
 

@@ -11,18 +11,23 @@ namespace {
 
 std::string keyText(const std::string& key) { return jsonText(nlohmann::json(key), -1); }
 
+// Pieces of about this size go to the sink.
+constexpr std::size_t pieceChars = std::size_t{1} << 18;
+
 // "data":[ then each entry on a line of its own, then ].
-void appendEntries(std::string& out, const LibraryData& library) {
-    std::size_t size = out.size() + 64;
-    for (const auto& tool : library.tools) size += LibraryAccess::toolData(*tool).textSize() + 2;
-    out.reserve(size);
-    out += "\"data\":[";
+bool writeEntries(std::string& pending, const LibraryData& library,
+                  const std::function<bool(std::string_view)>& sink) {
+    pending += "\"data\":[";
     for (std::size_t i = 0; i < library.tools.size(); ++i) {
-        out += i == 0 ? "\n" : ",\n";
-        LibraryAccess::toolData(*library.tools[i]).appendCompactText(out);
+        pending += i == 0 ? "\n" : ",\n";
+        LibraryAccess::toolData(*library.tools[i]).appendCompactText(pending);
+        if (pending.size() < pieceChars) continue;
+        if (!sink(pending)) return false;
+        pending.clear();
     }
-    if (!library.tools.empty()) out += '\n';
-    out += ']';
+    if (!library.tools.empty()) pending += '\n';
+    pending += ']';
+    return true;
 }
 
 } // namespace
@@ -65,26 +70,37 @@ const ToolData& LibraryAccess::toolData(const cam::Tool& tool) { return *tool.da
 
 // The top-level members in the order a parsed document keeps them (by name),
 // the tool entries as they are held.
-std::string LibraryAccess::text(const cam::ToolLibrary& library) {
+bool LibraryAccess::write(const cam::ToolLibrary& library, const std::function<bool(std::string_view)>& sink) {
     const LibraryData& data = *library.data;
-    std::string out = "{";
+    std::string pending = "{";
+    pending.reserve(pieceChars + pieceChars / 4);
     bool entriesWritten = false;
     for (const auto& [key, value] : data.document.items()) {
         if (!entriesWritten && key > "data") {
-            appendEntries(out, data);
+            if (pending.size() > 1) pending += ',';
+            if (!writeEntries(pending, data, sink)) return false;
             entriesWritten = true;
         }
-        if (out.size() > 1) out += ',';
-        out += keyText(key);
-        out += ':';
-        out += jsonText(value, -1);
+        if (pending.size() > 1 || entriesWritten) pending += ',';
+        pending += keyText(key);
+        pending += ':';
+        pending += jsonText(value, -1);
     }
     if (!entriesWritten) {
-        if (out.size() > 1) out += ',';
-        appendEntries(out, data);
+        if (pending.size() > 1) pending += ',';
+        if (!writeEntries(pending, data, sink)) return false;
     }
-    out += '}';
-    return out;
+    pending += '}';
+    return sink(pending);
+}
+
+std::string LibraryAccess::text(const cam::ToolLibrary& library) {
+    std::string text;
+    write(library, [&text](std::string_view piece) {
+        text += piece;
+        return true;
+    });
+    return text;
 }
 
 } // namespace adsk::sim::detail
