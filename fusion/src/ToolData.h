@@ -19,7 +19,7 @@ namespace adsk::sim::detail {
 // It is kept as its compact JSON text and parsed on first use, so a library that
 // is only read, compared and written never builds a document tree per tool.
 // Touched on the main thread only.
-class ToolData {
+struct ToolData {
 public:
     explicit ToolData(std::string compactText) : text(std::move(compactText)) {}
     explicit ToolData(nlohmann::json tree) : parsed(std::move(tree)) {}
