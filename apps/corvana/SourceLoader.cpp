@@ -1,5 +1,6 @@
 #include "apps/corvana/SourceLoader.h"
 
+#include "convert/Classification.h"
 #include "sources/ArchiveImport.h"
 #include "sources/MdbReader.h"
 #include "sources/FileBytes.h"
@@ -94,7 +95,8 @@ SourceKind sourceKindOf(const std::string& path) {
     return SourceKind::Unsupported;
 }
 
-LoadedSource loadSource(const std::string& path, const ToolProgressFn& progress) {
+LoadedSource loadSource(const std::string& path, const ToolProgressFn& reportProgress) {
+    const ToolProgressFn progress = classifyingProgress(reportProgress);
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
         LoadedSource missing;
