@@ -6,6 +6,7 @@
 #include "addin/HostRequests.h"
 #include "addin/LibraryHandlers.h"
 #include "addin/ParseHandlers.h"
+#include "addin/ServiceHandlers.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -111,7 +112,11 @@ void registerToolDatabaseActions() {
     registerAction("EXPORT_MDB_TOOLS_JSON", onExportMdbJson);
 }
 
-void registerServiceActions() {}
+void registerServiceActions() {
+    registerAction("SUBMIT_FEEDBACK", onSubmitFeedback);
+    registerAction("SEND_DIAGNOSTICS", onSendDiagnostics);
+    registerAction("DOWNLOAD_UPDATE", onDownloadUpdate);
+}
 
 void fillActionTable() {
     registerHostAndAppearanceActions();
