@@ -12,7 +12,10 @@ struct SourceDeleter {
     void operator()(zip_source_t* source) const { zip_source_free(source); }
 };
 
-// libzip's own time and date for an entry with no date: the DOS fields 0.
+// Entries carry no meaningful date. libzip keeps times as calendar times, so
+// the earliest DOS date it can write, 1980-01-01 00:00, stands for none.
+constexpr zip_uint16_t dosDate = (0 << 9) | (1 << 5) | 1;
+
 bool addStoredEntry(zip_t* archive, const ZipEntry& entry) {
     zip_source_t* data = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
     if (!data) return false;
@@ -23,7 +26,7 @@ bool addStoredEntry(zip_t* archive, const ZipEntry& entry) {
     }
     const auto entryIndex = static_cast<zip_uint64_t>(index);
     return zip_set_file_compression(archive, entryIndex, ZIP_CM_STORE, 0) == 0 &&
-           zip_file_set_dostime(archive, entryIndex, 0, 0, 0) == 0;
+           zip_file_set_dostime(archive, entryIndex, 0, dosDate, 0) == 0;
 }
 
 std::optional<std::vector<std::uint8_t>> readSource(zip_source_t* source) {

@@ -123,6 +123,13 @@ std::string signerCommonName(const std::string& path, const WorkFolder& work) {
     return name;
 }
 
+// Older osslsigncode releases lack the switch and fetch nothing anyway.
+bool canSkipRevocationFetch() {
+    static const bool known =
+        runSigncode({"verify", "--help"}).output.find("-ignore-cdp") != std::string::npos;
+    return known;
+}
+
 bool equalIgnoringCase(const std::string& left, const std::string& right) {
     if (left.size() != right.size()) return false;
     for (std::size_t i = 0; i < left.size(); ++i) {
@@ -140,7 +147,8 @@ SignatureStatus verifyInstallerSignature(const std::string& path, const std::str
     if (work.path.empty()) return SignatureStatus::Untrusted;
     // Revocation lists named in certificates are not fetched; like the
     // system check, only what is at hand is used.
-    std::vector<std::string> arguments = {"verify", "-ignore-cdp", "-in", path};
+    std::vector<std::string> arguments = {"verify", "-in", path};
+    if (canSkipRevocationFetch()) arguments.push_back("-ignore-cdp");
     if (!extraTrustFile.empty()) {
         const std::string bundle = trustBundle(work, extraTrustFile);
         if (bundle.empty()) return SignatureStatus::Untrusted;
