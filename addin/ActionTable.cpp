@@ -5,6 +5,7 @@
 #include "addin/HostRequests.h"
 #include "addin/LibraryHandlers.h"
 #include "addin/ParseHandlers.h"
+#include "addin/ServiceHandlers.h"
 #include "addin/ToolSources.h"
 
 #include <algorithm>
@@ -96,7 +97,11 @@ void registerPmSessionActions() { registerLibraryActions(sessionSource()); }
 
 void registerToolDatabaseActions() { registerLibraryActions(databaseSource()); }
 
-void registerServiceActions() {}
+void registerServiceActions() {
+    registerAction("SUBMIT_FEEDBACK", onSubmitFeedback);
+    registerAction("SEND_DIAGNOSTICS", onSendDiagnostics);
+    registerAction("DOWNLOAD_UPDATE", onDownloadUpdate);
+}
 
 void fillActionTable() {
     registerHostAndAppearanceActions();
