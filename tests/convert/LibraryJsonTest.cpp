@@ -300,30 +300,16 @@ TEST(LibraryJsonTest, ToolHolderObjectOmitsSegmentsWhenThereAreNone) {
     EXPECT_EQ(parseJsonOrFail(text)["data"].size(), 1u);  // no sections, so no library holder
 }
 
+// The one whole-document text: a tool with a shank, a holder and no cutting data.
 TEST(LibraryJsonTest, WholeDocumentText) {
-    ToolModel first = metricTool();
-    first.name = "EM10 \"Rough\"\nline2\ttab";
-    first.tipRadius = 0.5;
-    first.number = 7;
-    first.sourceKind = "PTF";
-    first.shankSegments = {{10, 8, 48, 0}};
-    first.holderName = "ER32";
-    first.holderSegments = {holderSection(40, 40, 50)};
-    ToolModel second = metricTool();
-    second.name.clear();
-    second.entityName = "EM6";
-    second.diameter = 6;
-    second.length = 12;
-    second.overhang = 30;
-    second.toolMaterial = "hss";
-    second.sourceDetail = "1.0.0";
-    second.holderName = "ER32 copy";
-    second.holderSegments = {holderSection(40, 40, 50)};
-
-    const std::string noCuttingData =
-        R"("material":{"category":"all","query":"","use-hardness":false},"n":0,"n_ramp":0,)"
-        R"("name":"PM: No Cutting Data","use-stepdown":false,"use-stepover":false,"v_c":0,"v_f":0,)"
-        R"("v_f_leadIn":0,"v_f_leadOut":0,"v_f_plunge":0,"v_f_ramp":0,"v_f_retract":0,"v_f_transition":0}]}})";
+    ToolModel tool = metricTool();
+    tool.name = "EM10 \"Rough\"\nline2\ttab";
+    tool.tipRadius = 0.5;
+    tool.number = 7;
+    tool.sourceKind = "PTF";
+    tool.shankSegments = {{10, 8, 48, 0}};
+    tool.holderName = "ER32";
+    tool.holderSegments = {holderSection(40, 40, 50)};
     const std::string holderRows = R"("segments":[{"height":50,"lower-diameter":40,"upper-diameter":40}])";
     const std::string expected =
         R"({"description":"Shop \"A\"","guid":"1b914c54-f18d-d976-9815-683e92d7275c","units":"millimeters",)"
@@ -339,33 +325,26 @@ TEST(LibraryJsonTest, WholeDocumentText) {
         R"("post-process":{"break-control":false,"comment":"","diameter-offset":7,"length-offset":7,)"
         R"("live":true,"manual-tool-change":false,"number":7,"turret":0},)"
         R"("start-values":{"presets":[{"description":"","f_n":0,"f_z":0,)"
-        R"("guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)" + noCuttingData + ","
-        R"({"BMC":"hss","CT":"flat end mill","CSP":false,"description":"EM6",)"
-        R"("guid":"b4095eb2-095d-5fc4-8ce1-abcf12468ace","number-of-flutes":2,"pre-setting":false,)"
-        R"("product-id":"b4095eb2-095d-5fc4-8ce1-abcf12468ace","product-link":"",)"
-        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN 1.0.0",)"
-        R"("geometry":{"DC":6,"LB":30,"NOF":2,"OAL":30,"SFDM":6,"shoulder-diameter":6,"LCF":12,)"
-        R"("shoulder-length":12,"RE":0},)"
-        R"("holder":{"description":"ER32 copy","gauge-length":50,"guid":"","product-id":"","product-link":"",)"
-        R"("type":"holder","unit":"millimeters","vendor":"",)" + holderRows + "},"
-        R"("post-process":{"break-control":false,"comment":"","diameter-offset":0,"length-offset":0,)"
-        R"("live":true,"manual-tool-change":false,"number":0,"turret":0},)"
-        R"("start-values":{"presets":[{"description":"","f_n":0,"f_z":0,)"
-        R"("guid":"bd238507-53d5-6641-4f63-b0b17d3a03f1",)" + noCuttingData + ","
+        R"("guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)"
+        R"("material":{"category":"all","query":"","use-hardness":false},"n":0,"n_ramp":0,)"
+        R"("name":"PM: No Cutting Data","use-stepdown":false,"use-stepover":false,"v_c":0,"v_f":0,)"
+        R"("v_f_leadIn":0,"v_f_leadOut":0,"v_f_plunge":0,"v_f_ramp":0,"v_f_retract":0,"v_f_transition":0}]}},)"
         R"({"description":"ER32","gaugeLength":50,"guid":"843ec363-ba75-897d-2f3b-e2ea60c78835",)"
         R"("product-id":"","type":"holder","unit":"millimeters","vendor":"",)" + holderRows + "}]}";
 
-    const std::string text = buildToolLibraryJson({first, second}, "Shop \"A\"", {"id-0"}, ToolsAndHolders);
+    const std::string text = buildToolLibraryJson({tool}, "Shop \"A\"", {"id-0"}, ToolsAndHolders);
     EXPECT_EQ(text, expected);
-    const auto document = parseJsonOrFail(text);
-    ASSERT_FALSE(document.is_null());
-    EXPECT_EQ(document["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
+    EXPECT_EQ(parseJsonOrFail(text)["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
 }
 
 TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     std::vector<ToolModel> tools(3, metricTool());
     tools[0].holderSegments = {holderSection(40, 40, 50)};
-    tools[1].holderSegments = {holderSection(40, 40, 50)};
+    tools[1].holderSegments = {holderSection(40, 40, 50)};  // the same shape: one library holder
+    tools[1].holderName = "Other name";
+    tools[1].name.clear();
+    tools[1].entityName = "EM6";
+    tools[1].toolMaterial = "hss";
     tools[2].holderSegments = {holderSection(32, 32, 60)};
     tools[2].holderName = "Short";
 
@@ -373,6 +352,8 @@ TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     ASSERT_EQ(document["data"].size(), 5u);
     EXPECT_EQ(document["data"][0]["guid"], "a0b1c2d3-e4f5-4c6d-8a9b-abcdef012345");  // an empty id is generated
     EXPECT_EQ(document["data"][1]["guid"], "b");
+    EXPECT_EQ(document["data"][1]["description"], "EM6");
+    EXPECT_EQ(document["data"][1]["BMC"], "hss");
     EXPECT_EQ(document["data"][3]["description"], "Holder 1");
     EXPECT_EQ(document["data"][4]["guid"], "97965f42-dedd-9cd4-3181-e2eb840cefbe");
     EXPECT_EQ(document["data"][4]["gaugeLength"], 60);
