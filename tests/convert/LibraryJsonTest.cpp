@@ -28,23 +28,6 @@ ToolModel metricTool(const std::string& type = "end_mill") {
     return tool;
 }
 
-CuttingPreset cuttingPreset(std::string name, std::string material, double speed, double feed) {
-    CuttingPreset preset;
-    preset.name = std::move(name);
-    preset.material = std::move(material);
-    preset.cuttingSpeed = speed;
-    preset.feedPerTooth = feed;
-    return preset;
-}
-
-HolderSegment holderSection(double upper, double lower, double length) {
-    HolderSegment segment;
-    segment.upperDiameter = upper;
-    segment.lowerDiameter = lower;
-    segment.length = length;
-    return segment;
-}
-
 // The parsed first tool entry of a one-tool document.
 nlohmann::json toolEntry(const ToolModel& tool) {
     const auto document = parseJsonOrFail(buildToolLibraryJson({tool}, "", {}, ToolsOnly));
@@ -66,9 +49,9 @@ TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
     ToolModel tool = metricTool();
     tool.taperAngle = 30;
     tool.shankSegments = {{12.7, 10, 25.4, 2.54}};
-    tool.holderSegments = {holderSection(50.8, 25.4, 127)};
+    tool.holderSegments = {{50.8, 25.4, 127}};
     tool.holderSegments[0].curveRadius = 2.54;
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}};
 
     const ToolModel inches = convertToolUnits(tool, false);
     EXPECT_FALSE(inches.isMetric);
@@ -171,7 +154,7 @@ TEST(LibraryJsonTest, NonFiniteValuesAreWrittenAsZero) {
     ToolModel broken = metricTool();
     broken.diameter = std::numeric_limits<double>::infinity();
     broken.tipRadius = std::numeric_limits<double>::quiet_NaN();
-    broken.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    broken.presets = {{"Roughing", "Steel", "", 100, 0.01}};
     const auto entry = toolEntry(broken);
     EXPECT_EQ(entry["geometry"]["DC"], 0);
     EXPECT_EQ(entry["geometry"]["RE"], 0);
@@ -191,7 +174,7 @@ TEST(LibraryJsonTest, NumbersUseFixedNotationWithoutTrailingZeros) {
 
 TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
     ToolModel tool = metricTool();
-    tool.presets = {cuttingPreset("Roughing", "Aluminium 6061", 100, 0.01)};
+    tool.presets = {{"Roughing", "Aluminium 6061", "", 100, 0.01}};
     tool.presets[0].coolant = "flood";
     tool.presets[0].radialDepthOfCut = 0.5;
     tool.presets[0].axialDepthOfCut = 0.1;
@@ -208,7 +191,7 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
 
     ToolModel inch;
     inch.diameter = 0.5;
-    inch.presets = {cuttingPreset("Finishing", "", 300, 0.02)};
+    inch.presets = {{"Finishing", "", "", 300, 0.02}};
     const FusionToolRecord record = toFusionToolRecord(inch, 2, "x");
     ASSERT_EQ(record.presets.size(), 1u);
     EXPECT_EQ(record.presets[0].n, 2292);
@@ -216,20 +199,20 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
     EXPECT_DOUBLE_EQ(record.presets[0].f_n, 0.01);  // no flutes count as one
 
     ToolModel feedOnly = metricTool();
-    feedOnly.presets = {cuttingPreset("Roughing", "Steel", 0, 0.01)};
+    feedOnly.presets = {{"Roughing", "Steel", "", 0, 0.01}};
     EXPECT_TRUE(contains(buildToolLibraryJson({feedOnly}, "", {}, ToolsOnly),
                          R"("f_n":0.2,"f_z":0.1,"guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)"));
     EXPECT_EQ(toFusionToolRecord(feedOnly, 0, "x").presets.at(0).n, 0);
 
     ToolModel huge = metricTool();
     huge.diameter = 1e-300;
-    huge.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    huge.presets = {{"Roughing", "Steel", "", 100, 0.01}};
     EXPECT_EQ(toFusionToolRecord(huge, 0, "x").presets.at(0).n, std::numeric_limits<std::int32_t>::max());
 }
 
 TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
     ToolModel tool = metricTool();
-    tool.presets = {cuttingPreset("Roughing", "Steel", 0, 0)};
+    tool.presets = {{"Roughing", "Steel", "", 0, 0}};
     const FusionToolRecord record = toFusionToolRecord(tool, 3, "x");
     ASSERT_EQ(record.presets.size(), 1u);
     EXPECT_EQ(record.presets[0].name, "PM: No Cutting Data");
@@ -237,7 +220,7 @@ TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
 
     ToolModel unused = metricTool();
     unused.usePresets = false;
-    unused.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    unused.presets = {{"Roughing", "Steel", "", 100, 0.01}};
     EXPECT_EQ(toFusionToolRecord(unused, 0, "x").presets.at(0).name, "PM: No Cutting Data");
 
     unused.presetsJson = "[]";
@@ -247,7 +230,7 @@ TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
 
 TEST(LibraryJsonTest, ExtraPresetTextIsSplicedAfterGeneratedPresets) {
     ToolModel tool = metricTool();
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Finishing", "Steel", 120, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Finishing", "Steel", "", 120, 0.01}};
     tool.presetsJson = R"([{"a":1}])";
     std::string text = buildToolLibraryJson({tool}, "", {}, ToolsOnly);
     EXPECT_TRUE(contains(text, R"(},{"a":1}]}})"));
@@ -267,7 +250,7 @@ TEST(LibraryJsonTest, ExtraPresetTextIsSplicedAfterGeneratedPresets) {
 TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     ToolModel tool = metricTool();
     tool.assignStrategies = true;
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Finishing", "Steel", 120, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Finishing", "Steel", "", 120, 0.01}};
     auto presets = toolEntry(tool)["start-values"]["presets"];
     ASSERT_EQ(presets.size(), 2u);
     EXPECT_EQ(presets[0]["strategies"]["roughing"].size(), 45u);
@@ -275,7 +258,7 @@ TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     EXPECT_TRUE(presets[0]["strategies"]["finishing"].empty());
     EXPECT_TRUE(presets[1]["strategies"]["roughing"].empty());
 
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Roughing", "Brass", 120, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Roughing", "Brass", "", 120, 0.01}};
     tool.rfRole = 2;
     presets = toolEntry(tool)["start-values"]["presets"];
     EXPECT_TRUE(presets[0]["strategies"]["roughing"].empty());
@@ -283,7 +266,7 @@ TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     tool.rfRole = 0;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][1]["strategies"]["roughing"].size(), 45u);
 
-    tool.presets = {cuttingPreset("Other", "Steel", 100, 0.01)};
+    tool.presets = {{"Other", "Steel", "", 100, 0.01}};
     tool.rfRole = 2;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][0]["strategies"]["finishing"].size(), 45u);
     tool.assignStrategies = false;
@@ -309,7 +292,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     tool.sourceKind = "PTF";
     tool.shankSegments = {{10, 8, 48, 0}};
     tool.holderName = "ER32";
-    tool.holderSegments = {holderSection(40, 40, 50)};
+    tool.holderSegments = {{40, 40, 50}};
     const std::string holderRows = R"("segments":[{"height":50,"lower-diameter":40,"upper-diameter":40}])";
     const std::string expected =
         R"({"description":"Shop \"A\"","guid":"1b914c54-f18d-d976-9815-683e92d7275c","units":"millimeters",)"
@@ -339,13 +322,13 @@ TEST(LibraryJsonTest, WholeDocumentText) {
 
 TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     std::vector<ToolModel> tools(3, metricTool());
-    tools[0].holderSegments = {holderSection(40, 40, 50)};
-    tools[1].holderSegments = {holderSection(40, 40, 50)};  // the same shape: one library holder
+    tools[0].holderSegments = {{40, 40, 50}};
+    tools[1].holderSegments = {{40, 40, 50}};  // the same shape: one library holder
     tools[1].holderName = "Other name";
     tools[1].name.clear();
     tools[1].entityName = "EM6";
     tools[1].toolMaterial = "hss";
-    tools[2].holderSegments = {holderSection(32, 32, 60)};
+    tools[2].holderSegments = {{32, 32, 60}};
     tools[2].holderName = "Short";
 
     auto document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {"", "b"}, ToolsAndHolders));
