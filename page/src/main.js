@@ -487,7 +487,14 @@ function selectionButtons() {
     h('button', { class: 'ghost', onclick: () => set(shown, false) }, t('select.noneShown')),
     h('button', { class: 'ghost', onclick: () => { state.selected = new Set(selectWhere(state.tools, () => true)); toolList.refresh(); renderCounts(); renderTarget(); } }, t('select.all')),
     h('button', { class: 'ghost', onclick: () => { state.selected.clear(); toolList.refresh(); renderCounts(); renderTarget(); } }, t('select.none')),
-    h('button', { class: 'ghost', onclick: () => { state.selected = new Set(selectWhere(state.tools, (tool) => !openFindings(tool, state.decisions[tool.index]).some((f) => f.severity === 'critical'))); toolList.refresh(); renderCounts(); renderTarget(); } }, t('select.ready')));
+    h('button', { class: 'ghost', onclick: selectReady }, t('select.ready')));
+}
+
+function selectReady() {
+  state.selected = new Set(selectWhere(state.tools, (tool) => !openFindings(tool, state.decisions[tool.index]).some((f) => f.severity === 'critical')));
+  toolList.refresh();
+  renderCounts();
+  renderTarget();
 }
 
 function renderCounts() {
@@ -622,7 +629,7 @@ function renderTarget() {
     h('h2', {}, t('target.title')),
     h('label', { class: 'field', for: 'library-name' }, h('span', {}, t('target.name'))), nameInput,
     h('datalist', { id: 'library-names' }, state.libraries.map((name) => h('option', { value: name }))), hint,
-    critical ? h('p', { class: 'notice warn' }, t('target.critical', { count: critical })) : null,
+    critical ? h('div', { class: 'notice warn' }, h('span', {}, t('target.critical', { count: critical })), h('button', { class: 'ghost', onclick: selectReady }, t('select.ready'))) : null,
     h('div', { class: 'button-row' },
       h('button', { class: 'primary', disabled: busy || !state.selected.size, onclick: () => runOperation('import'), 'data-op': 'import' }, t('target.import', { count: state.selected.size })),
       exists ? h('button', { disabled: busy || !state.selected.size, onclick: () => runOperation('analyze'), 'data-op': 'analyze' }, t('target.analyze')) : null,

@@ -5,7 +5,7 @@
 import { h } from './dom.js';
 import { formatNumber, importable, openFindings, visibleRange, worstSeverity } from './logic.js';
 
-export const ROW_HEIGHT = 30;
+export const ROW_HEIGHT = 36;
 
 export function createToolList({ t, getState, onToggle, onOpen }) {
   const spacer = h('div', { class: 'spacer' });
@@ -58,8 +58,9 @@ export function createToolList({ t, getState, onToggle, onOpen }) {
     },
     h('span', { class: 'cell check', role: 'gridcell' }, check),
     h('span', { class: 'cell num', role: 'gridcell' }, tool.number > 0 ? `T${tool.number}` : '—'),
-    h('span', { class: 'cell name', role: 'gridcell', title: tool.name }, tool.name || t('list.noName')),
-    h('span', { class: 'cell type', role: 'gridcell' }, t(`ftype.${tool.fusionType}`, {}, tool.fusionType)),
+    h('span', { class: 'cell name', role: 'gridcell', title: tool.name },
+      h('span', { class: 'title' }, tool.name || t('list.noName')),
+      h('span', { class: 'type' }, t(`ftype.${tool.fusionType}`, {}, tool.fusionType))),
     h('span', { class: 'cell dia', role: 'gridcell' }, tool.diameter === null ? '' : `Ø${formatNumber(tool.diameter, 4)} ${unit}`),
     h('span', { class: 'cell flags', role: 'gridcell' }, badge));
   }
