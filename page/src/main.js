@@ -33,7 +33,8 @@ const state = {
   solo: query.solo,
   docUnit: 'mm',
   unitMode: 'document',
-  source: null, // { kind: 'file'|'mdb'|'pm', label, path }
+  source: null, // { kind: 'file'|'mdb'|'pm', path, count }
+  pmOpen: false,
   tools: [],
   expected: 0,
   parsing: false,
@@ -147,7 +148,7 @@ function finishParse(d, kind = 'file') {
   state.parsing = false;
   if (d.cancelled) { render(); return; }
   state.source = { kind, path: d.filePath ?? '', count: d.count ?? state.tools.length };
-  state.tools = state.tools.filter(Boolean);
+  state.pmOpen = false;
   state.libraryName = state.libraryName || libraryNameFrom(d.filePath, kind);
   state.notice = d.error ? { kind: 'error', text: t('parse.failed') } : null;
   send('GET_LOCAL_LIBRARIES', {});
@@ -176,6 +177,10 @@ function toggleTool(index) {
   renderCounts();
 }
 
+function filterActive() {
+  return !!(state.filter.text || state.filter.type || state.filter.finding);
+}
+
 function filteredOrder() {
   const { text, type, finding } = state.filter;
   const order = [];
@@ -196,7 +201,7 @@ function scheduleProgress() {
   if (progressFrame) return;
   progressFrame = requestAnimationFrame(() => {
     progressFrame = 0;
-    if (state.parsing) toolList.setOrder(filteredOrder());
+    if (state.parsing) toolList.setOrder(filterActive() ? filteredOrder() : state.tools.map((_, index) => index));
     renderProgress();
     renderCounts();
   });
@@ -210,7 +215,7 @@ function startSource(kind) {
   state.warning = null;
   if (kind === 'pm') {
     state.tab = 'import';
-    state.source = { kind: 'pm-pending' };
+    state.pmOpen = true;
     state.pm = { ...state.pm, error: null, versionWarn: null, steps: [], loaded: null };
     send('GET_PM_STATUS', {});
     render();
@@ -405,12 +410,12 @@ function renderSources() {
   replaceChildren(importParts.sources,
     h('h2', { id: 'sources-title' }, t('source.title')),
     h('div', { class: 'source-row' }, button('ptf', '▤'), button('project', '▣'), button('archive', '▦'), button('mdb', '▥'), button('pm', '◆')),
-    src && src.kind !== 'pm-pending' ? h('p', { class: 'source-path', title: src.path }, t(`source.loaded.${src.kind}`, { count: src.count }), ' ', h('code', {}, src.path)) : null);
+    src ? h('p', { class: 'source-path', title: src.path }, t(`source.loaded.${src.kind}`, { count: src.count }), ' ', h('code', {}, src.path)) : null);
 }
 
 function renderPm() {
   const pm = state.pm;
-  if (state.source?.kind !== 'pm-pending' && state.source?.kind !== 'pm') { replaceChildren(importParts.pm); return; }
+  if (!state.pmOpen) { replaceChildren(importParts.pm); return; }
   const parts = [h('h2', {}, t('pm.title'))];
   if (pm.installed === null) parts.push(h('p', { class: 'hint' }, t('pm.checking')));
   else if (!pm.installed) parts.push(h('p', { class: 'hint' }, t('pm.notInstalled')));
