@@ -74,10 +74,51 @@ test('import into a new library, then analyze, merge and replace it', async () =
   assert.ok(JSON.parse(readFileSync(file, 'utf8')).data.length > 0);
 });
 
+test('a fix chosen for a finding and a corrected tool number reach the library', async () => {
+  await page.locator('.row', { hasText: 'BORING BAR 16' }).click();
+  const finding = page.locator('.finding', { hasText: 'Flute count' });
+  await finding.locator('input').fill('2');
+  await finding.getByRole('button', { name: 'Apply' }).click();
+  await page.locator('.finding.done', { hasText: 'Flute count' }).waitFor();
+  await page.locator('.overrides summary').click();
+  await page.locator('.overrides label', { hasText: 'Tool number' }).locator('input').fill('88');
+  await page.locator('.overrides label', { hasText: 'Tool number' }).locator('input').press('Tab');
+  await importAs('Fixed');
+  await result().filter({ hasText: 'created with' }).waitFor();
+  const tools = JSON.parse(readFileSync(path.join(libraries, 'Fixed.json'), 'utf8')).data;
+  const bar = tools.find((tool) => tool.description === 'BORING BAR 16');
+  assert.equal(bar.geometry.NOF, 2);
+  assert.equal(bar['post-process'].number, 88);
+});
+
 test('export writes the library file chosen in the save prompt', async () => {
   const target = path.join(work, 'export.json');
   await page.click('button[data-op=export]');
   await answerDialog(page, target);
   await result().filter({ hasText: 'Exported' }).waitFor();
   assert.ok(JSON.parse(readFileSync(target, 'utf8')).data.length > 0);
+});
+
+test('the list works from the keyboard', async () => {
+  const list = page.locator('.tool-list');
+  await list.focus();
+  await page.keyboard.press('Home');
+  const before = await counts().textContent();
+  await page.keyboard.press('Space');
+  assert.notEqual(await counts().textContent(), before, 'Space toggles the tool under the cursor');
+  await page.keyboard.press('Space');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('Enter');
+  await page.locator('.detail h2', { hasText: 'T2' }).waitFor();
+  assert.equal(await counts().textContent(), before);
+});
+
+test('the documentation opens in its own window and comes back', async () => {
+  await page.click('#tab-help');
+  await page.getByRole('button', { name: 'Open in a separate window' }).click();
+  await page.locator('.docs .notice', { hasText: 'own window' }).waitFor();
+  await page.getByRole('button', { name: 'Back into the palette' }).click();
+  await page.locator('.chapters').waitFor();
+  await page.click('#tab-support');
+  await screenshot(page, 'support');
 });
