@@ -11,7 +11,9 @@ const TABLES = { en, fr, es };
 export function makeTranslator(language) {
   const table = TABLES[language] ?? en;
   return (key, params = {}, fallback) => {
-    const text = table[key] ?? en[key] ?? fallback ?? key;
+    // "{count} tools" has a singular form under the key with ".one" added.
+    const singular = params.count === 1 ? `${key}.one` : null;
+    const text = (singular && (table[singular] ?? en[singular])) ?? table[key] ?? en[key] ?? fallback ?? key;
     return String(text).replace(/\{(\w+)\}/g, (whole, name) => (params[name] === undefined ? whole : String(params[name])));
   };
 }

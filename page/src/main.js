@@ -102,7 +102,7 @@ const handlers = {
   WARN_LIBRARY_EXISTS: (d) => { state.operation = null; state.warning = d; },
   REPLY_IMPORT_TOOLS: (d) => finishOperation(d),
   REPLY_EXPORT_JSON: (d) => finishOperation(d, 'export'),
-  REPLY_FEEDBACK_STATUS: (d) => { state.feedback.status = d.success ? { ok: true } : { ok: false, error: d.error ?? '' }; send('SET_UTILITY_RUNNING', { running: false }); },
+  REPLY_FEEDBACK_STATUS: (d) => feedbackStatus(d),
   REPLY_DIAGNOSTICS_STATUS: (d) => diagnosticsStatus(d),
   REPLY_DOWNLOAD_UPDATE: (d) => { state.update.status = d; send('SET_UTILITY_RUNNING', { running: false }); },
   REPLY_DOCS_STATE: (d) => { state.docs.detached = !!d.detached; },
@@ -276,6 +276,13 @@ function finishOperation(d, kind) {
   send('GET_LOCAL_LIBRARIES', {});
 }
 
+function feedbackStatus(d) {
+  const f = state.feedback;
+  f.status = d.success ? { ok: true } : { ok: false, error: d.error ?? '' };
+  if (d.success) { f.message = ''; f.attachments = []; }
+  send('SET_UTILITY_RUNNING', { running: false });
+}
+
 function diagnosticsStatus(d) {
   state.diagnostics.status = d;
   if (d.stage === 'sent' || (d.stage === 'received' && !d.toolCount)) send('SET_UTILITY_RUNNING', { running: false });
@@ -332,6 +339,8 @@ function render() {
   applyTheme(state.theme);
   renderHeader();
   renderNotice();
+  frame.body.setAttribute('role', 'tabpanel');
+  frame.body.setAttribute('aria-labelledby', `tab-${state.tab}`);
   replaceChildren(frame.body, ...renderTab());
   renderDialog();
 }
@@ -347,7 +356,7 @@ function renderHeader() {
   if (state.solo) { frame.tabs.hidden = true; return; }
   frame.tabs.hidden = false;
   replaceChildren(frame.tabs, TABS.map((tab) => h('button', {
-    role: 'tab', id: `tab-${tab}`, 'aria-selected': state.tab === tab ? 'true' : 'false',
+    role: 'tab', id: `tab-${tab}`, 'aria-selected': state.tab === tab ? 'true' : 'false', tabindex: state.tab === tab ? '0' : '-1',
     class: state.tab === tab ? 'active' : '', onclick: () => { state.tab = tab; render(); },
     onkeydown: (event) => tabKeys(event, tab),
   }, t(`tab.${tab}`))));
@@ -720,20 +729,22 @@ function renderSupport() {
     }
     render();
   } });
+  const sendButton = h('button', { class: 'primary', disabled: !f.message.trim() || !!f.status?.sending, onclick: () => {
+    f.status = { sending: true };
+    send('SET_UTILITY_RUNNING', { running: true });
+    send('SUBMIT_FEEDBACK', { userName: state.user.displayName, userEmail: state.user.email, message: f.message, pmVersion: state.pm.loaded?.pmVersion ?? '', addinVersion: ADDIN_VERSION, communityName: '', attachments: f.attachments });
+    render();
+  } }, t('feedback.send'));
   return h('div', { class: 'support' },
     detachButton('support'),
     h('fieldset', {}, h('legend', {}, t('feedback.title')),
       h('p', { class: 'hint' }, t('feedback.from', { name: state.user.displayName || '—', email: state.user.email || '—' })),
-      h('label', { class: 'field' }, h('span', {}, t('feedback.message')), h('textarea', { rows: '5', oninput: (event) => { f.message = event.target.value; } }, f.message)),
+      h('label', { class: 'field' }, h('span', {}, t('feedback.message')), h('textarea', { rows: '5', oninput: (event) => { f.message = event.target.value; sendButton.disabled = !f.message.trim() || !!f.status?.sending; } }, f.message)),
       h('label', { class: 'field' }, h('span', {}, t('feedback.attach')), fileInput),
       f.attachments.length ? h('ul', { class: 'names' }, f.attachments.map((a, i) => h('li', {}, a.name, ' ', h('button', { class: 'ghost', 'aria-label': t('feedback.remove', { name: a.name }), onclick: () => { f.attachments.splice(i, 1); render(); } }, '✕')))) : null,
-      h('button', { class: 'primary', disabled: !f.message.trim() || f.status?.sending, onclick: () => {
-        f.status = { sending: true };
-        send('SET_UTILITY_RUNNING', { running: true });
-        send('SUBMIT_FEEDBACK', { userName: state.user.displayName, userEmail: state.user.email, message: f.message, pmVersion: state.pm.loaded?.pmVersion ?? '', addinVersion: ADDIN_VERSION, communityName: '', attachments: f.attachments });
-        render();
-      } }, t('feedback.send')),
+      sendButton,
       f.status ? h('p', { class: `notice ${f.status.sending ? 'info' : f.status.ok ? 'ok' : 'error'}`, role: 'status' }, f.status.sending ? t('feedback.sending') : f.status.ok ? t('feedback.sent') : t('feedback.failed', { error: f.status.error })) : null),
+
     h('fieldset', {}, h('legend', {}, t('diag.title')),
       h('p', { class: 'hint' }, t('diag.hint')),
       h('div', { class: 'rating', role: 'radiogroup', 'aria-label': t('diag.rating') }, [1, 2, 3, 4, 5].map((n) => h('button', {

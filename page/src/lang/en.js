@@ -12,7 +12,7 @@ export default {
   'progress.reading': 'Reading tools: {done} of {total}', 'progress.waiting': 'Waiting for the source…',
   'progress.import': 'Preparing tools: {done} of {total}', 'progress.replace': 'Preparing tools: {done} of {total}', 'progress.merge': 'Preparing tools: {done} of {total}',
   'progress.export': 'Preparing the file: {done} of {total}', 'progress.analyze': 'Comparing with the library…',
-  'list.label': 'Tools', 'list.select': 'Select {name}', 'list.unsupported': 'not supported', 'list.resolved': 'fixed', 'list.noName': '(no name)',
+  'list.label': 'Tools', 'list.select': 'Select {name}', 'list.unsupported': 'unsupported', 'list.resolved': 'fixed', 'list.noName': '(no name)',
   'counts': '{total} tools · {selected} selected · {findings} to review',
   'filter.search': 'Search name, type, number', 'filter.type': 'Filter by type', 'filter.allTypes': 'All types', 'filter.finding': 'Filter by finding', 'filter.allFindings': 'All tools', 'filter.anyFinding': 'With open findings',
   'select.shown': 'Select shown', 'select.noneShown': 'Clear shown', 'select.all': 'All', 'select.none': 'None', 'select.ready': 'Only ready tools',
@@ -84,4 +84,5 @@ export default {
   'ftype.drill': 'Drill', 'ftype.spot drill': 'Spot drill', 'ftype.center drill': 'Center drill', 'ftype.counter bore': 'Counterbore', 'ftype.counter sink': 'Countersink', 'ftype.reamer': 'Reamer',
   'ftype.boring bar': 'Boring bar', 'ftype.tap right hand': 'Tap, right hand', 'ftype.tap left hand': 'Tap, left hand', 'ftype.probe': 'Probe', 'ftype.circle segment lens': 'Circle segment, lens', 'ftype.circle segment oval': 'Circle segment, oval',
   'ftype.radius mill': 'Radius mill', 'ftype.form mill': 'Form mill', 'ftype.circle segment barrel': 'Circle segment, barrel',
+  'result.import.one': 'Library "{name}" created with 1 tool.', 'result.replace.one': 'Library "{name}" replaced with 1 tool.', 'result.export.one': 'Exported 1 tool to JSON.', 'target.import.one': 'Import 1 tool', 'pm.toolCount.one': '1 tool', 'source.loaded.file.one': '1 tool from',
 };

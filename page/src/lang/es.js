@@ -84,4 +84,5 @@ export default {
   'ftype.drill': 'Broca', 'ftype.spot drill': 'Broca de punteo', 'ftype.center drill': 'Broca de centrar', 'ftype.counter bore': 'Avellanador recto', 'ftype.counter sink': 'Avellanador cónico', 'ftype.reamer': 'Escariador',
   'ftype.boring bar': 'Barra de mandrinar', 'ftype.tap right hand': 'Macho a derechas', 'ftype.tap left hand': 'Macho a izquierdas', 'ftype.probe': 'Palpador', 'ftype.circle segment lens': 'Segmento circular, lente', 'ftype.circle segment oval': 'Segmento circular, oval',
   'ftype.radius mill': 'Fresa de radio', 'ftype.form mill': 'Fresa de forma', 'ftype.circle segment barrel': 'Segmento circular, barril',
+  'result.import.one': 'Biblioteca «{name}» creada con 1 herramienta.', 'result.replace.one': 'Biblioteca «{name}» reemplazada con 1 herramienta.', 'result.export.one': '1 herramienta exportada a JSON.', 'target.import.one': 'Importar 1 herramienta', 'pm.toolCount.one': '1 herramienta', 'source.loaded.file.one': '1 herramienta de',
 };

@@ -12,10 +12,10 @@ export default {
   'progress.reading': 'Lecture des outils : {done} sur {total}', 'progress.waiting': 'En attente de la source…',
   'progress.import': 'Préparation des outils : {done} sur {total}', 'progress.replace': 'Préparation des outils : {done} sur {total}', 'progress.merge': 'Préparation des outils : {done} sur {total}',
   'progress.export': 'Préparation du fichier : {done} sur {total}', 'progress.analyze': 'Comparaison avec la bibliothèque…',
-  'list.label': 'Outils', 'list.select': 'Sélectionner {name}', 'list.unsupported': 'non pris en charge', 'list.resolved': 'corrigé', 'list.noName': '(sans nom)',
+  'list.label': 'Outils', 'list.select': 'Sélectionner {name}', 'list.unsupported': 'non géré', 'list.resolved': 'corrigé', 'list.noName': '(sans nom)',
   'counts': '{total} outils · {selected} sélectionnés · {findings} à vérifier',
   'filter.search': 'Chercher nom, type, numéro', 'filter.type': 'Filtrer par type', 'filter.allTypes': 'Tous les types', 'filter.finding': 'Filtrer par constat', 'filter.allFindings': 'Tous les outils', 'filter.anyFinding': 'Avec constats ouverts',
-  'select.shown': 'Sélectionner l\'affichage', 'select.noneShown': 'Vider l\'affichage', 'select.all': 'Tous', 'select.none': 'Aucun', 'select.ready': 'Seulement les outils prêts',
+  'select.shown': 'Cocher l\'affichage', 'select.noneShown': 'Décocher l\'affichage', 'select.all': 'Tous', 'select.none': 'Aucun', 'select.ready': 'Seulement les outils prêts',
   'sev.critical': 'critique', 'sev.review': 'à vérifier',
   'rule.tapDiameter': 'Diamètre du taraud', 'rule.threadPitch': 'Pas du filet', 'rule.fluteLength': 'Longueur de coupe', 'rule.fluteCount': 'Nombre de dents', 'rule.cuttingData': 'Conditions de coupe', 'rule.toolNumber': 'Numéro d\'outil',
   'why.recon.mark.diameterAmbiguous': 'Le diamètre et le pas ne correspondent à aucun filet normalisé. Confirmez le diamètre nominal de ce taraud.',
@@ -84,4 +84,5 @@ export default {
   'ftype.drill': 'Foret', 'ftype.spot drill': 'Foret à pointer', 'ftype.center drill': 'Foret à centrer', 'ftype.counter bore': 'Outil à lamer', 'ftype.counter sink': 'Fraise à noyer', 'ftype.reamer': 'Alésoir',
   'ftype.boring bar': 'Barre d\'alésage', 'ftype.tap right hand': 'Taraud à droite', 'ftype.tap left hand': 'Taraud à gauche', 'ftype.probe': 'Palpeur', 'ftype.circle segment lens': 'Segment de cercle, lentille', 'ftype.circle segment oval': 'Segment de cercle, ovale',
   'ftype.radius mill': 'Fraise à rayonner', 'ftype.form mill': 'Fraise de forme', 'ftype.circle segment barrel': 'Segment de cercle, tonneau',
+  'result.import.one': 'Bibliothèque « {name} » créée avec 1 outil.', 'result.replace.one': 'Bibliothèque « {name} » remplacée par 1 outil.', 'result.export.one': '1 outil exporté en JSON.', 'target.import.one': 'Importer 1 outil', 'pm.toolCount.one': '1 outil', 'source.loaded.file.one': '1 outil de',
 };
