@@ -17,8 +17,9 @@ bool EventHub::Reader::closed() const {
     return ended;
 }
 
-std::shared_ptr<EventHub::Reader> EventHub::subscribe() {
+std::shared_ptr<EventHub::Reader> EventHub::subscribe(const std::string& first) {
     auto reader = std::make_shared<Reader>();
+    if (!first.empty()) reader->lines.push_back(first);
     std::lock_guard lock(mutex);
     reader->ended = isClosed;
     readers.push_back(reader);

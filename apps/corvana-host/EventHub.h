@@ -29,7 +29,9 @@ public:
         bool ended = false;
     };
 
-    std::shared_ptr<Reader> subscribe();
+    // A new reader; `first`, when not empty, is queued for it before any
+    // later line.
+    std::shared_ptr<Reader> subscribe(const std::string& first = {});
     void unsubscribe(const std::shared_ptr<Reader>& reader);
     void publish(const std::string& line);
     // Wakes every reader and ends the streams.

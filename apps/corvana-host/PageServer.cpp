@@ -122,6 +122,9 @@ private:
     std::atomic<bool> stopRequested{false};
     std::mutex dialogMutex;
     std::condition_variable dialogAnswered;
+    // The dialog waiting for an answer, shown again to a page that connects
+    // while it waits (a reloaded page must still be able to answer it).
+    std::string openDialogLine;
     mutable std::mutex queryMutex;
     std::string paletteQuery{defaultQuery};
 };
@@ -161,7 +164,12 @@ void Bridge::servePageFile(const std::string& name, httplib::Response& response)
 }
 
 void Bridge::streamEvents(httplib::Response& response) {
-    auto reader = hub.subscribe();
+    std::shared_ptr<EventHub::Reader> reader;
+    {
+        // Under the dialog lock, so that a dialog opening now is seen exactly once.
+        std::lock_guard lock(dialogMutex);
+        reader = hub.subscribe(openDialogLine);
+    }
     response.set_header("Cache-Control", "no-store");
     response.set_chunked_content_provider(
         "text/event-stream",
@@ -224,9 +232,12 @@ void Bridge::acceptScriptLine(const httplib::Request& request, httplib::Response
 void Bridge::waitForDialogAnswer(const adsk::sim::DialogShown& request) {
     Json event{{"dialog", dialogWord(request.kind)}, {"title", request.title}, {"filter", request.filter},
                {"initialDirectory", request.initialDirectory}, {"initialFilename", request.initialFilename}};
-    hub.publish(event.dump(-1, ' ', false, Json::error_handler_t::replace));
+    const std::string line = event.dump(-1, ' ', false, Json::error_handler_t::replace);
     std::unique_lock lock(dialogMutex);
+    openDialogLine = line;
+    hub.publish(line);
     while (host.pendingDialogAnswers() == 0 && !stopping()) dialogAnswered.wait_for(lock, 200ms);
+    openDialogLine.clear();
 }
 
 void Bridge::routes() {

@@ -68,3 +68,16 @@ test('malformed bridge requests are answered 400 and change nothing', async () =
   const badLine = await fetch(host.endpoint('/script'), { method: 'POST', body: '{"jump":true}' });
   assert.equal(badLine.status, 400);
 });
+
+test('a page that connects while a dialog waits still sees it and can answer it', async () => {
+  await host.send('BROWSE_AND_PARSE_PTF');
+  await new Promise((resolve) => setTimeout(resolve, 300));
+  const events = await fetch(host.endpoint('/events'));
+  const dialog = await nextEvent(events, (line) => line.dialog !== undefined);
+  assert.equal(dialog.dialog, 'open');
+  assert.equal(dialog.title, 'Select PowerMill Template File');
+  const later = await fetch(host.endpoint('/events'));
+  await host.script({ dialog: 'cancel' });
+  const reply = await nextEvent(later, (line) => line.action === 'REPLY_PARSE_PTF');
+  assert.equal(JSON.parse(reply.data).cancelled, true);
+});
