@@ -722,7 +722,9 @@ function renderSupport() {
   const f = state.feedback;
   const d = state.diagnostics;
   const u = state.update;
-  const fileInput = h('input', { type: 'file', multiple: true, 'aria-label': t('feedback.attach'), onchange: async (event) => {
+  // The browser's own file button speaks the system language; a page button
+  // opens the hidden input instead.
+  const fileInput = h('input', { type: 'file', multiple: true, hidden: true, onchange: async (event) => {
     for (const file of event.target.files) {
       if (file.size > 5_000_000) { state.notice = { kind: 'warn', text: t('feedback.tooLarge', { name: file.name }) }; continue; }
       f.attachments.push({ name: file.name, content: base64(new Uint8Array(await file.arrayBuffer())) });
@@ -740,7 +742,8 @@ function renderSupport() {
     h('fieldset', {}, h('legend', {}, t('feedback.title')),
       h('p', { class: 'hint' }, t('feedback.from', { name: state.user.displayName || '—', email: state.user.email || '—' })),
       h('label', { class: 'field' }, h('span', {}, t('feedback.message')), h('textarea', { rows: '5', oninput: (event) => { f.message = event.target.value; sendButton.disabled = !f.message.trim() || !!f.status?.sending; } }, f.message)),
-      h('label', { class: 'field' }, h('span', {}, t('feedback.attach')), fileInput),
+      h('div', { class: 'field' }, h('span', {}, t('feedback.attach')), fileInput,
+        h('button', { type: 'button', class: 'attach', onclick: () => fileInput.click() }, t('feedback.addFiles'))),
       f.attachments.length ? h('ul', { class: 'names' }, f.attachments.map((a, i) => h('li', {}, a.name, ' ', h('button', { class: 'ghost', 'aria-label': t('feedback.remove', { name: a.name }), onclick: () => { f.attachments.splice(i, 1); render(); } }, '✕')))) : null,
       sendButton,
       f.status ? h('p', { class: `notice ${f.status.sending ? 'info' : f.status.ok ? 'ok' : 'error'}`, role: 'status' }, f.status.sending ? t('feedback.sending') : f.status.ok ? t('feedback.sent') : t('feedback.failed', { error: f.status.error })) : null),

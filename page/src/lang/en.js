@@ -66,7 +66,7 @@ export default {
   'theme.system': 'As Fusion', 'theme.light': 'Light', 'theme.darksky': 'Dark sky', 'theme.riverrubicon': 'River Rubicon',
   'lang.en': 'English', 'lang.fr': 'Français', 'lang.es': 'Español',
   'solo.detach': 'Open in a separate window', 'solo.redock': 'Dock back',
-  'feedback.title': 'Feedback', 'feedback.from': 'From {name} <{email}>', 'feedback.message': 'Message', 'feedback.attach': 'Attachments', 'feedback.remove': 'Remove {name}',
+  'feedback.title': 'Feedback', 'feedback.from': 'From {name} <{email}>', 'feedback.message': 'Message', 'feedback.addFiles': 'Add files…', 'feedback.attach': 'Attachments', 'feedback.remove': 'Remove {name}',
   'feedback.send': 'Send feedback', 'feedback.sending': 'Sending…', 'feedback.sent': 'Thank you, your feedback was sent.', 'feedback.failed': 'Sending failed: {error}', 'feedback.tooLarge': '{name} is larger than 5 MB and was not attached.',
   'diag.title': 'Diagnostics', 'diag.hint': 'Sends the last import (tools, library, source files) to the Corvana team.', 'diag.rating': 'How well did the import work?', 'diag.stars': '{count} of 5',
   'diag.comment': 'Comment', 'diag.send': 'Send diagnostics', 'diag.sending': 'Sending…', 'diag.received': 'Packing {count} tools…', 'diag.nothing': 'There is no import to report yet.',

@@ -66,7 +66,7 @@ export default {
   'theme.system': 'Como Fusion', 'theme.light': 'Claro', 'theme.darksky': 'Cielo oscuro', 'theme.riverrubicon': 'River Rubicon',
   'lang.en': 'English', 'lang.fr': 'Français', 'lang.es': 'Español',
   'solo.detach': 'Abrir en una ventana aparte', 'solo.redock': 'Volver a acoplar',
-  'feedback.title': 'Comentarios', 'feedback.from': 'De {name} <{email}>', 'feedback.message': 'Mensaje', 'feedback.attach': 'Adjuntos', 'feedback.remove': 'Quitar {name}',
+  'feedback.title': 'Comentarios', 'feedback.from': 'De {name} <{email}>', 'feedback.message': 'Mensaje', 'feedback.addFiles': 'Añadir archivos…', 'feedback.attach': 'Adjuntos', 'feedback.remove': 'Quitar {name}',
   'feedback.send': 'Enviar comentarios', 'feedback.sending': 'Enviando…', 'feedback.sent': 'Gracias, su mensaje se envió.', 'feedback.failed': 'Falló el envío: {error}', 'feedback.tooLarge': '{name} supera 5 MB y no se adjuntó.',
   'diag.title': 'Diagnóstico', 'diag.hint': 'Envía la última importación (herramientas, biblioteca, archivos de origen) al equipo de Corvana.', 'diag.rating': '¿Qué tal funcionó la importación?', 'diag.stars': '{count} de 5',
   'diag.comment': 'Comentario', 'diag.send': 'Enviar diagnóstico', 'diag.sending': 'Enviando…', 'diag.received': 'Empaquetando {count} herramientas…', 'diag.nothing': 'Todavía no hay ninguna importación que informar.',

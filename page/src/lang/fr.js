@@ -66,7 +66,7 @@ export default {
   'theme.system': 'Comme Fusion', 'theme.light': 'Clair', 'theme.darksky': 'Ciel sombre', 'theme.riverrubicon': 'River Rubicon',
   'lang.en': 'English', 'lang.fr': 'Français', 'lang.es': 'Español',
   'solo.detach': 'Ouvrir dans une fenêtre séparée', 'solo.redock': 'Rattacher',
-  'feedback.title': 'Votre avis', 'feedback.from': 'De {name} <{email}>', 'feedback.message': 'Message', 'feedback.attach': 'Pièces jointes', 'feedback.remove': 'Retirer {name}',
+  'feedback.title': 'Votre avis', 'feedback.from': 'De {name} <{email}>', 'feedback.message': 'Message', 'feedback.addFiles': 'Ajouter des fichiers…', 'feedback.attach': 'Pièces jointes', 'feedback.remove': 'Retirer {name}',
   'feedback.send': 'Envoyer', 'feedback.sending': 'Envoi…', 'feedback.sent': 'Merci, votre message a été envoyé.', 'feedback.failed': 'Échec de l\'envoi : {error}', 'feedback.tooLarge': '{name} dépasse 5 Mo et n\'a pas été joint.',
   'diag.title': 'Diagnostic', 'diag.hint': 'Envoie le dernier import (outils, bibliothèque, fichiers source) à l\'équipe Corvana.', 'diag.rating': 'L\'import s\'est-il bien passé ?', 'diag.stars': '{count} sur 5',
   'diag.comment': 'Commentaire', 'diag.send': 'Envoyer le diagnostic', 'diag.sending': 'Envoi…', 'diag.received': 'Préparation de {count} outils…', 'diag.nothing': 'Aucun import à signaler pour l\'instant.',

@@ -82,9 +82,11 @@ test('support: feedback with its outcome, diagnostics with a rating', async () =
   await page.click('#tab-support');
   await answer('REPLY_USER_INFO', { displayName: 'Ana', email: 'ana@example.com', fusionVersion: '2.0' });
   await page.locator('textarea').first().fill('Gracias');
+  await page.locator('input[type=file]').setInputFiles({ name: 'notes.txt', mimeType: 'text/plain', buffer: Buffer.from('hello') });
+  await page.getByText('notes.txt').waitFor();
   await page.getByRole('button', { name: 'Enviar comentarios' }).click();
   assert.deepEqual(JSON.parse(await lastSent('SUBMIT_FEEDBACK')),
-    { userName: 'Ana', userEmail: 'ana@example.com', message: 'Gracias', pmVersion: '2024', addinVersion: '0.1.0', communityName: '', attachments: [] });
+    { userName: 'Ana', userEmail: 'ana@example.com', message: 'Gracias', pmVersion: '2024', addinVersion: '0.1.0', communityName: '', attachments: [{ name: 'notes.txt', content: 'aGVsbG8=' }] });
   assert.equal(await lastSent('SET_UTILITY_RUNNING'), '{"running":true}');
   await answer('REPLY_FEEDBACK_STATUS', { success: false, error: 'HTTP 503' });
   await page.locator('.notice.error', { hasText: 'HTTP 503' }).waitFor();
