@@ -174,13 +174,14 @@ void Bridge::streamEvents(httplib::Response& response) {
     response.set_chunked_content_provider(
         "text/event-stream",
         [reader](std::size_t, httplib::DataSink& sink) {
-            // An opening comment lets the browser report the stream as open at once.
-            static constexpr std::string_view hello = ": corvana\n\n";
+            // A comment on idle seconds keeps the connection alive and lets a
+            // closed page be noticed.
+            static constexpr std::string_view idle = ": corvana\n\n";
             const auto lines = reader->take(1s);
             if (reader->closed()) return false;
             std::string chunk;
             for (const auto& line : lines) chunk.append("data: ").append(line).append("\n\n");
-            if (chunk.empty()) chunk = hello;
+            if (chunk.empty()) chunk = idle;
             return sink.write(chunk.data(), chunk.size());
         },
         [this, reader](bool) { hub.unsubscribe(reader); });
@@ -264,6 +265,8 @@ int Bridge::run(std::FILE* announce) {
     routes();
     // Event streams hold a worker each for as long as a page is open.
     server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+    // Feedback attachments are the largest requests (a few megabytes each).
+    server.set_payload_max_length(std::size_t{64} << 20);
     port = options.port == 0 ? server.bind_to_any_port(loopback) : (server.bind_to_port(loopback, options.port) ? options.port : -1);
     if (port <= 0) {
         std::cerr << "corvana-host: cannot listen on " << loopback << ":" << options.port << "\n";
