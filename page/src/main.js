@@ -178,6 +178,13 @@ function toggleTool(index) {
   renderCounts();
 }
 
+// Positions of the tools received so far (a lost message leaves a hole).
+function presentIndices() {
+  const indices = [];
+  state.tools.forEach((tool, index) => { if (tool) indices.push(index); });
+  return indices;
+}
+
 function filterActive() {
   return !!(state.filter.text || state.filter.type || state.filter.finding);
 }
@@ -202,7 +209,7 @@ function scheduleProgress() {
   if (progressFrame) return;
   progressFrame = requestAnimationFrame(() => {
     progressFrame = 0;
-    if (state.parsing) toolList.setOrder(filterActive() ? filteredOrder() : state.tools.map((_, index) => index));
+    if (state.parsing) toolList.setOrder(filterActive() ? filteredOrder() : presentIndices());
     renderProgress();
     renderCounts();
   });
