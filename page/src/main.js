@@ -204,15 +204,17 @@ function filteredOrder() {
   return order;
 }
 
-let progressFrame = 0;
+// Streamed tools are drawn ten times a second: enough to watch the list grow,
+// and the counts (a pass over every tool) stay cheap for 20 000 tools.
+let progressTimer = 0;
 function scheduleProgress() {
-  if (progressFrame) return;
-  progressFrame = requestAnimationFrame(() => {
-    progressFrame = 0;
+  if (progressTimer) return;
+  progressTimer = setTimeout(() => {
+    progressTimer = 0;
     if (state.parsing) toolList.setOrder(filterActive() ? filteredOrder() : presentIndices());
     renderProgress();
     renderCounts();
-  });
+  }, 100);
 }
 
 // ---------------------------------------------------------------- actions
