@@ -23,8 +23,12 @@ const query = (() => {
   return readQuery(merged.toString());
 })();
 
+// A detached tab gets its language and its text through the seed.
+const seed = parseData(query.seed);
+const startLanguage = query.lang || seed.lang;
+
 const state = {
-  language: LANGUAGES.includes(query.lang) ? query.lang : 'en',
+  language: LANGUAGES.includes(startLanguage) ? startLanguage : 'en',
   theme: query.theme,
   themeMode: 'system',
   opaque: query.opaque,
@@ -56,7 +60,7 @@ const state = {
     materials: { millingTools: 'carbide', drills: 'carbide', spotDrills: 'carbide', centerDrills: 'hss', counterbore: 'hss', taps: 'hss', reamers: 'carbide' },
   },
   user: { displayName: '', email: '', fusionVersion: '' },
-  feedback: { message: query.solo === 'support' ? query.seed : '', attachments: [], status: null },
+  feedback: { message: typeof seed.text === 'string' ? seed.text : '', attachments: [], status: null },
   diagnostics: { rating: 0, comment: '', status: null },
   update: { version: query.update, status: null },
   docs: { detached: false, chapter: query.chapter || CHAPTERS[0], top: query.top },
@@ -83,7 +87,7 @@ document.head.append(style);
 
 const handlers = {
   REPLY_MFG_UNITS: (d) => { state.docUnit = d.unit === 'in' ? 'in' : 'mm'; },
-  REPLY_APP_LANGUAGE: (d) => { if (!query.lang) setLanguage(d.language); },
+  REPLY_APP_LANGUAGE: (d) => { if (!startLanguage) setLanguage(d.language); },
   REPLY_USER_INFO: (d) => { state.user = { displayName: d.displayName ?? '', email: d.email ?? '', fusionVersion: d.fusionVersion ?? '' }; },
   REPLY_LOCAL_LIBRARIES: (d) => { state.libraries = Array.isArray(d.names) ? d.names : []; },
   REPLY_ENV: (d) => { state.envName = d.envName ?? ''; state.envBlocks = !!d.envBlocksTransparent; if (d.themeName) applyTheme(d.themeName); },
@@ -715,7 +719,7 @@ function renderSettings() {
 
 function detachButton(tab) {
   if (state.solo) return null;
-  return h('div', { class: 'detach-row' }, h('button', { class: 'ghost', onclick: () => send('DETACH_TAB', { tab, seed: tab === 'support' ? state.feedback.message : '' }) }, t('solo.detach')));
+  return h('div', { class: 'detach-row' }, h('button', { class: 'ghost', onclick: () => send('DETACH_TAB', { tab, seed: JSON.stringify({ lang: state.language, text: tab === 'support' ? state.feedback.message : '' }) }) }, t('solo.detach')));
 }
 
 function renderHelp(solo) {

@@ -99,3 +99,19 @@ test('support: feedback with its outcome, diagnostics with a rating', async () =
   await answer('REPLY_DIAGNOSTICS_STATUS', { stage: 'sent', ok: true, attachments: 1, error: '' });
   await page.locator('.notice', { hasText: 'Diagnóstico enviado' }).waitFor();
 });
+
+test('detached windows: a tab and the documentation come back with their state', async () => {
+  const base = pathToFileURL(path.join(pageFolder, 'index.html'));
+  const seed = encodeURIComponent(JSON.stringify({ lang: 'fr', text: 'Bonjour' }));
+  const tab = await browser.context.newPage();
+  await tab.goto(`${base}?solo=support&theme=darksky&opaque=1&seed=${seed}`);
+  assert.equal(await tab.locator('textarea').first().inputValue(), 'Bonjour');
+  await tab.getByRole('button', { name: 'Rattacher' }).click();
+  assert.deepEqual(await tab.evaluate(() => window.sent.filter(([a]) => a === 'REDOCK_TAB')), [['REDOCK_TAB', '{"tab":"support","text":"Bonjour"}']]);
+
+  await tab.goto(`${base}?solo=documentation&theme=darksky&opaque=1&lang=es&chapter=findings&top=0`);
+  await tab.getByRole('heading', { name: 'Hallazgos y correcciones' }).waitFor();
+  await tab.getByRole('button', { name: 'Volver a acoplar' }).click();
+  assert.deepEqual(await tab.evaluate(() => window.sent.filter(([a]) => a.startsWith('DOCS')).map(([a]) => a)), ['DOCS_REATTACH', 'DOCS_CLOSE']);
+  await tab.close();
+});
