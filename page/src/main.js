@@ -526,6 +526,8 @@ function selectReady() {
 }
 
 function renderCounts() {
+  // Counts change ten times a second while tools stream in: announced only after.
+  importParts.counts.setAttribute('aria-live', state.parsing ? 'off' : 'polite');
   const tools = state.tools.filter(Boolean);
   const withFindings = tools.filter((tool) => openFindings(tool, state.decisions[tool.index]).length).length;
   replaceChildren(importParts.counts,

@@ -49,6 +49,7 @@ export function createToolList({ t, getState, onToggle, onOpen }) {
         : (tool.issues?.length ? h('span', { class: 'badge ok' }, t('list.resolved')) : null);
     return h('div', {
       class: `row${selected ? ' selected' : ''}${position === cursor ? ' cursor' : ''}${tool.unsupported ? ' muted' : ''}`,
+      id: `tool-row-${index}`,
       role: 'row',
       'aria-rowindex': String(position + 1),
       'aria-selected': selected ? 'true' : 'false',
@@ -72,6 +73,9 @@ export function createToolList({ t, getState, onToggle, onOpen }) {
     const built = [];
     for (let position = first; position < last; position += 1) built.push(rowFor(position));
     rows.replaceChildren(...built);
+    // Screen readers follow the keyboard cursor through the active descendant.
+    if (order.length && cursor >= first && cursor < last) viewport.setAttribute('aria-activedescendant', `tool-row-${order[cursor]}`);
+    else viewport.removeAttribute('aria-activedescendant');
   }
 
   function moveCursor(to) {
