@@ -46,10 +46,6 @@ export function formatNumber(value, digits = 6) {
   return String(Number(value.toPrecision(digits)));
 }
 
-export function findingKey(finding) {
-  return `${finding.rule}`;
-}
-
 // Whether a tool can be imported at all.
 export function importable(tool) {
   return !!tool && !tool.unsupported;
