@@ -59,6 +59,9 @@ function servedBridge(token, onMessage, onDialog) {
 
   const events = new EventSource(url('/events'));
   const ready = new Promise((resolve) => events.addEventListener('open', resolve, { once: true }));
+  // The browser reconnects by itself; the page says so while it is cut off.
+  events.addEventListener('open', () => onMessage('BRIDGE_STATE', '{"connected":true}'));
+  events.addEventListener('error', () => onMessage('BRIDGE_STATE', '{"connected":false}'));
   events.addEventListener('message', (event) => {
     let line;
     try {

@@ -116,6 +116,10 @@ const handlers = {
   REPLY_DOCS_REATTACH: (d) => { state.docs.detached = false; if (d.chapter) state.docs.chapter = d.chapter; state.tab = 'help'; },
   TAB_REDOCKED: (d) => { if (d.tab === 'support' && d.state) state.feedback.message = d.state.text ?? state.feedback.message; state.tab = d.tab || state.tab; send('CLOSE_DETACH', {}); },
   HOST_MESSAGE_BOX: (d) => { state.notice = { kind: 'warn', text: d.text ?? '' }; },
+  BRIDGE_STATE: (d) => {
+    if (!d.connected) state.notice = { kind: 'error', text: t('bridge.lost'), bridge: true };
+    else if (state.notice?.bridge) state.notice = null;
+  },
 };
 
 // Streaming messages only touch the list; everything else redraws the page.

@@ -77,7 +77,7 @@ export default {
   'update.error.feed_mismatch': 'The offered version is no longer current.', 'update.error.bad_url': 'The download address is not secure.', 'update.error.download_failed': 'The download failed.',
   'update.error.hash_mismatch': 'The download is damaged (checksum mismatch).', 'update.error.unsigned': 'The installer is not signed.', 'update.error.untrusted': 'The installer signature is not trusted.',
   'update.error.wrong_publisher': 'The installer comes from another publisher.', 'update.error.launch_failed': 'The installer could not be started.',
-  'dialog.open': 'Open a file', 'dialog.save': 'Save as', 'dialog.folder': 'Choose a folder', 'dialog.path': 'Path',
+  'bridge.lost': 'The connection to corvana-host is lost; retrying…', 'dialog.open': 'Open a file', 'dialog.save': 'Save as', 'dialog.folder': 'Choose a folder', 'dialog.path': 'Path',
   'docs.title': 'Documentation', 'docs.detach': 'Open in a separate window', 'docs.reattach': 'Back into the palette', 'docs.detached': 'The documentation is open in its own window.', 'docs.chapters': 'Chapters',
   'ftype.flat end mill': 'Flat end mill', 'ftype.ball end mill': 'Ball end mill', 'ftype.bull nose end mill': 'Bull nose end mill', 'ftype.chamfer mill': 'Chamfer mill', 'ftype.face mill': 'Face mill',
   'ftype.slot mill': 'Slot mill', 'ftype.dovetail mill': 'Dovetail mill', 'ftype.tapered mill': 'Tapered mill', 'ftype.lollipop mill': 'Lollipop mill', 'ftype.thread mill': 'Thread mill',

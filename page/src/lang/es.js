@@ -77,7 +77,7 @@ export default {
   'update.error.feed_mismatch': 'La versión ofrecida ya no es la actual.', 'update.error.bad_url': 'La dirección de descarga no es segura.', 'update.error.download_failed': 'La descarga falló.',
   'update.error.hash_mismatch': 'La descarga está dañada (suma de control).', 'update.error.unsigned': 'El instalador no está firmado.', 'update.error.untrusted': 'La firma del instalador no es de confianza.',
   'update.error.wrong_publisher': 'El instalador es de otro editor.', 'update.error.launch_failed': 'No se pudo iniciar el instalador.',
-  'dialog.open': 'Abrir un archivo', 'dialog.save': 'Guardar como', 'dialog.folder': 'Elegir una carpeta', 'dialog.path': 'Ruta',
+  'bridge.lost': 'Se perdió la conexión con corvana-host; reintentando…', 'dialog.open': 'Abrir un archivo', 'dialog.save': 'Guardar como', 'dialog.folder': 'Elegir una carpeta', 'dialog.path': 'Ruta',
   'docs.title': 'Documentación', 'docs.detach': 'Abrir en una ventana aparte', 'docs.reattach': 'Volver a la paleta', 'docs.detached': 'La documentación está abierta en su propia ventana.', 'docs.chapters': 'Capítulos',
   'ftype.flat end mill': 'Fresa plana', 'ftype.ball end mill': 'Fresa esférica', 'ftype.bull nose end mill': 'Fresa tórica', 'ftype.chamfer mill': 'Fresa de chaflanar', 'ftype.face mill': 'Fresa de planear',
   'ftype.slot mill': 'Fresa de ranurar', 'ftype.dovetail mill': 'Fresa cola de milano', 'ftype.tapered mill': 'Fresa cónica', 'ftype.lollipop mill': 'Fresa de bola', 'ftype.thread mill': 'Fresa de roscar',

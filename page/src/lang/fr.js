@@ -77,7 +77,7 @@ export default {
   'update.error.feed_mismatch': 'La version proposée n\'est plus d\'actualité.', 'update.error.bad_url': 'L\'adresse de téléchargement n\'est pas sûre.', 'update.error.download_failed': 'Le téléchargement a échoué.',
   'update.error.hash_mismatch': 'Le fichier téléchargé est endommagé (somme de contrôle).', 'update.error.unsigned': 'L\'installateur n\'est pas signé.', 'update.error.untrusted': 'La signature de l\'installateur n\'est pas reconnue.',
   'update.error.wrong_publisher': 'L\'installateur vient d\'un autre éditeur.', 'update.error.launch_failed': 'L\'installateur n\'a pas pu être lancé.',
-  'dialog.open': 'Ouvrir un fichier', 'dialog.save': 'Enregistrer sous', 'dialog.folder': 'Choisir un dossier', 'dialog.path': 'Chemin',
+  'bridge.lost': 'La connexion à corvana-host est perdue ; nouvelle tentative…', 'dialog.open': 'Ouvrir un fichier', 'dialog.save': 'Enregistrer sous', 'dialog.folder': 'Choisir un dossier', 'dialog.path': 'Chemin',
   'docs.title': 'Documentation', 'docs.detach': 'Ouvrir dans une fenêtre séparée', 'docs.reattach': 'Revenir dans la palette', 'docs.detached': 'La documentation est ouverte dans sa propre fenêtre.', 'docs.chapters': 'Chapitres',
   'ftype.flat end mill': 'Fraise deux tailles', 'ftype.ball end mill': 'Fraise hémisphérique', 'ftype.bull nose end mill': 'Fraise torique', 'ftype.chamfer mill': 'Fraise à chanfreiner', 'ftype.face mill': 'Fraise à surfacer',
   'ftype.slot mill': 'Fraise trois tailles', 'ftype.dovetail mill': 'Fraise queue d\'aronde', 'ftype.tapered mill': 'Fraise conique', 'ftype.lollipop mill': 'Fraise boule', 'ftype.thread mill': 'Fraise à fileter',
