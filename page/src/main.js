@@ -33,7 +33,7 @@ const state = {
   themeMode: 'system',
   opaque: query.opaque,
   envName: '',
-  envBlocks: query.envBlocked !== '',
+  envBlocks: query.theme === 'light',
   tab: TABS.includes(query.solo) ? query.solo : 'import',
   solo: query.solo,
   docUnit: 'mm',
@@ -717,7 +717,7 @@ function renderSettings() {
       h('label', { class: 'field small' }, h('span', {}, t('appearance.theme')), h('select', { onchange: (event) => setThemeMode(event.target.value) },
         ['system', 'light', 'darksky', 'riverrubicon'].map((mode) => h('option', { value: mode, selected: state.themeMode === mode }, t(`theme.${mode}`))))),
       h('label', { class: 'check' }, h('input', { type: 'checkbox', checked: !state.opaque, disabled: state.envBlocks, onchange: (event) => { state.opaque = !event.target.checked; send('SET_OPAQUE_MODE', { opaque: state.opaque }); render(); } }), h('span', {}, t('appearance.transparent'))),
-      state.envBlocks ? h('small', { class: 'hint' }, t('env.blocked', { name: state.envName || t('appearance.lightTheme') })) : null,
+      state.envBlocks ? h('small', { class: 'hint' }, t('appearance.blocked')) : null,
       state.envName ? h('small', { class: 'hint' }, t('appearance.env', { name: state.envName })) : null,
       h('label', { class: 'field small' }, h('span', {}, t('appearance.language')), h('select', { onchange: (event) => { setLanguage(event.target.value); render(); } },
         LANGUAGES.map((lang) => h('option', { value: lang, selected: state.language === lang }, t(`lang.${lang}`)))))));

@@ -62,7 +62,7 @@ export default {
   'cutting.title': 'Cutting data and materials', 'cutting.preserve': 'Keep the PowerMill cutting data', 'cutting.associate': 'Associate cutting data with strategies',
   'material.millingTools': 'Milling tools', 'material.drills': 'Drills', 'material.spotDrills': 'Spot drills', 'material.centerDrills': 'Center drills', 'material.counterbore': 'Counterbores', 'material.taps': 'Taps', 'material.reamers': 'Reamers',
   'material.value.carbide': 'Carbide', 'material.value.hss': 'HSS', 'material.value.unspecified': 'Unspecified',
-  'appearance.lightTheme': 'light theme', 'appearance.title': 'Appearance', 'appearance.theme': 'Theme', 'appearance.transparent': 'Transparent background', 'appearance.env': 'Fusion environment: {name}', 'appearance.language': 'Language',
+  'appearance.blocked': 'The light theme keeps the palette opaque.', 'appearance.title': 'Appearance', 'appearance.theme': 'Theme', 'appearance.transparent': 'Transparent background', 'appearance.env': 'Fusion environment: {name}', 'appearance.language': 'Language',
   'theme.system': 'As Fusion', 'theme.light': 'Light', 'theme.darksky': 'Dark sky', 'theme.riverrubicon': 'River Rubicon',
   'lang.en': 'English', 'lang.fr': 'Français', 'lang.es': 'Español',
   'solo.detach': 'Open in a separate window', 'solo.redock': 'Dock back',

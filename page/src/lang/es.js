@@ -62,7 +62,7 @@ export default {
   'cutting.title': 'Datos de corte y materiales', 'cutting.preserve': 'Conservar los datos de corte de PowerMill', 'cutting.associate': 'Asociar los datos de corte a las estrategias',
   'material.millingTools': 'Fresas', 'material.drills': 'Brocas', 'material.spotDrills': 'Brocas de punteo', 'material.centerDrills': 'Brocas de centrar', 'material.counterbore': 'Avellanadores', 'material.taps': 'Machos', 'material.reamers': 'Escariadores',
   'material.value.carbide': 'Metal duro', 'material.value.hss': 'HSS', 'material.value.unspecified': 'Sin indicar',
-  'appearance.lightTheme': 'tema claro', 'appearance.title': 'Apariencia', 'appearance.theme': 'Tema', 'appearance.transparent': 'Fondo transparente', 'appearance.env': 'Entorno de Fusion: {name}', 'appearance.language': 'Idioma',
+  'appearance.blocked': 'El tema claro mantiene la paleta opaca.', 'appearance.title': 'Apariencia', 'appearance.theme': 'Tema', 'appearance.transparent': 'Fondo transparente', 'appearance.env': 'Entorno de Fusion: {name}', 'appearance.language': 'Idioma',
   'theme.system': 'Como Fusion', 'theme.light': 'Claro', 'theme.darksky': 'Cielo oscuro', 'theme.riverrubicon': 'River Rubicon',
   'lang.en': 'English', 'lang.fr': 'Français', 'lang.es': 'Español',
   'solo.detach': 'Abrir en una ventana aparte', 'solo.redock': 'Volver a acoplar',

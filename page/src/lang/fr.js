@@ -62,7 +62,7 @@ export default {
   'cutting.title': 'Conditions de coupe et matières', 'cutting.preserve': 'Conserver les conditions de coupe PowerMill', 'cutting.associate': 'Associer les conditions de coupe aux stratégies',
   'material.millingTools': 'Fraises', 'material.drills': 'Forets', 'material.spotDrills': 'Forets à pointer', 'material.centerDrills': 'Forets à centrer', 'material.counterbore': 'Lamages', 'material.taps': 'Tarauds', 'material.reamers': 'Alésoirs',
   'material.value.carbide': 'Carbure', 'material.value.hss': 'ARS', 'material.value.unspecified': 'Non précisée',
-  'appearance.lightTheme': 'thème clair', 'appearance.title': 'Apparence', 'appearance.theme': 'Thème', 'appearance.transparent': 'Fond transparent', 'appearance.env': 'Environnement Fusion : {name}', 'appearance.language': 'Langue',
+  'appearance.blocked': 'Le thème clair garde la palette opaque.', 'appearance.title': 'Apparence', 'appearance.theme': 'Thème', 'appearance.transparent': 'Fond transparent', 'appearance.env': 'Environnement Fusion : {name}', 'appearance.language': 'Langue',
   'theme.system': 'Comme Fusion', 'theme.light': 'Clair', 'theme.darksky': 'Ciel sombre', 'theme.riverrubicon': 'River Rubicon',
   'lang.en': 'English', 'lang.fr': 'Français', 'lang.es': 'Español',
   'solo.detach': 'Ouvrir dans une fenêtre séparée', 'solo.redock': 'Rattacher',
