@@ -360,6 +360,7 @@ function render() {
   frame.body.setAttribute('role', 'tabpanel');
   frame.body.setAttribute('aria-labelledby', `tab-${state.tab}`);
   replaceChildren(frame.body, ...renderTab());
+  toolList.restoreScroll();
   renderDialog();
 }
 

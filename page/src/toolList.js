@@ -87,7 +87,10 @@ export function createToolList({ t, getState, onToggle, onOpen }) {
     schedule();
   }
 
-  viewport.addEventListener('scroll', schedule, { passive: true });
+  // Taking the list out of the page (a redraw, another tab) resets its scroll
+  // position; it is put back when the list is shown again.
+  let lastScroll = 0;
+  viewport.addEventListener('scroll', () => { if (viewport.isConnected) lastScroll = viewport.scrollTop; schedule(); }, { passive: true });
   viewport.addEventListener('keydown', (event) => {
     const page = Math.max(1, Math.floor(viewport.clientHeight / ROW_HEIGHT) - 1);
     const moves = { ArrowDown: 1, ArrowUp: -1, PageDown: page, PageUp: -page };
@@ -108,6 +111,7 @@ export function createToolList({ t, getState, onToggle, onOpen }) {
       schedule();
     },
     refresh: schedule,
+    restoreScroll() { if (viewport.isConnected && viewport.scrollTop !== lastScroll) viewport.scrollTop = lastScroll; },
     scrollToEnd() { viewport.scrollTop = viewport.scrollHeight; schedule(); },
   };
 }

@@ -111,6 +111,11 @@ test('the list works from the keyboard', async () => {
   await page.keyboard.press('Enter');
   await page.locator('.detail h2', { hasText: 'T2' }).waitFor();
   assert.equal(await counts().textContent(), before);
+  // The list keeps its place when the page is redrawn or another tab was shown.
+  await list.evaluate((element) => { element.scrollTop = 180; });
+  await page.click('#tab-settings');
+  await page.click('#tab-import');
+  assert.equal(await page.locator('.tool-list').evaluate((element) => element.scrollTop), 180);
 });
 
 test('the documentation opens in its own window and comes back', async () => {
