@@ -18,6 +18,7 @@ namespace Corvana {
 namespace {
 
 using namespace adsk::core;
+using adsk::sim::DialogKind;
 using adsk::sim::SimHost;
 
 class RecordingCustomHandler : public CustomEventHandler {
