@@ -270,9 +270,9 @@ int Bridge::run(std::FILE* announce) {
     server.set_payload_max_length(std::size_t{64} << 20);
     // The library's default also shares the port (SO_REUSEPORT), which would let
     // a second server on the same port take half of the page's requests.
-    server.set_socket_options([](int socket) {
+    server.set_socket_options([](socket_t fd) {
         const int yes = 1;
-        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
     if (options.port == 0)
         port = server.bind_to_any_port(loopback);
