@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <sys/socket.h>
 #include <sstream>
 #include <thread>
 
@@ -267,7 +268,16 @@ int Bridge::run(std::FILE* announce) {
     server.new_task_queue = [] { return new httplib::ThreadPool(16); };
     // Feedback attachments are the largest requests (a few megabytes each).
     server.set_payload_max_length(std::size_t{64} << 20);
-    port = options.port == 0 ? server.bind_to_any_port(loopback) : (server.bind_to_port(loopback, options.port) ? options.port : -1);
+    // The library's default also shares the port (SO_REUSEPORT), which would let
+    // a second server on the same port take half of the page's requests.
+    server.set_socket_options([](socket_t fd) {
+        const int yes = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    if (options.port == 0)
+        port = server.bind_to_any_port(loopback);
+    else
+        port = server.bind_to_port(loopback, options.port) ? options.port : -1;
     if (port <= 0) {
         std::cerr << "corvana-host: cannot listen on " << loopback << ":" << options.port << "\n";
         return 1;

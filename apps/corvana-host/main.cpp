@@ -63,7 +63,10 @@ int host(const HostOptions& options, std::istream& script, Corvana::HostOutput& 
     Corvana::ScriptRunner runner(simulated, *addin);
     if (options.servePort) {
         simulated.setObserver(nullptr);
-        return Corvana::servePage(simulated, runner, {*options.servePort, options.page}, output.stream());
+        const int served = Corvana::servePage(simulated, runner, {*options.servePort, options.page}, output.stream());
+        // The server stops the add-in; when it could not start, stop runs here.
+        const bool stopped = runner.stopAddin(error);
+        return served == 0 && stopped ? 0 : failureExitCode;
     }
     const bool scriptOk = Corvana::runScript(script, runner, std::cerr);
     // Fusion unloads the add-in whatever happened, so stop runs after a failed line too.

@@ -1,9 +1,10 @@
 // The bridge as a check from outside sees it: page, send, event stream, refusals.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import http from 'node:http';
 import path from 'node:path';
-import { startHost, tempDir } from './harness.mjs';
+import { hostBinary, startHost, tempDir } from './harness.mjs';
 
 let host;
 
@@ -80,4 +81,12 @@ test('a page that connects while a dialog waits still sees it and can answer it'
   await host.script({ dialog: 'cancel' });
   const reply = await nextEvent(later, (line) => line.action === 'REPLY_PARSE_PTF');
   assert.equal(JSON.parse(reply.data).cancelled, true);
+});
+
+test('a second server cannot take the port of a running one', async () => {
+  const port = new URL(host.url).port;
+  const second = spawnSync(hostBinary, ['--libraries', path.join(await tempDir(), 'libraries'), '--serve', port], { timeout: 20000, encoding: 'utf8' });
+  assert.equal(second.status, 1, second.stderr);
+  assert.match(second.stderr, /cannot listen on 127\.0\.0\.1:/);
+  assert.equal(second.stdout, '');
 });
