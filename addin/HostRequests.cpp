@@ -6,6 +6,7 @@
 #include "addin/PaletteBridge.h"
 #include "convert/Classification.h"
 #include "convert/Profiles.h"
+#include "platform/AsciiText.h"
 #include "platform/KeyValueStore.h"
 #include "sources/JsonText.h"
 
@@ -19,15 +20,6 @@ Opener* replacementOpener = nullptr;
 
 Opener& urlOpener() { return replacementOpener ? *replacementOpener : systemOpener(); }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
 
 // The length unit of the active document's manufacturing product; "in" when
 // any step is missing.
@@ -72,7 +64,7 @@ std::string buildLocalLibrariesJson(const std::vector<std::string>& names) {
 }
 
 bool isOpenableUrl(std::string_view url) {
-    return startsWithIgnoringCase(url, "https://") || startsWithIgnoringCase(url, "mailto:");
+    return startsWithIgnoringAsciiCase(url, "https://") || startsWithIgnoringAsciiCase(url, "mailto:");
 }
 
 void setUrlOpener(Opener* opener) { replacementOpener = opener; }

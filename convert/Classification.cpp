@@ -2,6 +2,7 @@
 
 #include "convert/TextMatch.h"
 #include "convert/ThreadStandards.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
 #include <array>
@@ -71,13 +72,6 @@ unsigned permittedKinds(std::string_view typeKey) {
     if (typeKey == "taper_spherical") return 0b1100001;
     if (typeKey == "drill") return 0b1101111;
     return 0;
-}
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 std::string keywordOr(const ToolModel& tool, std::string_view typeKey, std::string_view fallback) {

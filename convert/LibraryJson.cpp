@@ -258,14 +258,6 @@ std::vector<int> presetRoles(const ToolModel& tool, const std::vector<NamedPrese
     return roles;
 }
 
-// Rounds a spindle speed to whole rpm; a speed beyond the int32 range is clamped.
-std::int32_t wholeSpeed(double speed) {
-    const double rounded = std::trunc(speed + 0.5);
-    if (!(rounded < 2147483647.0)) return rounded > 0 ? std::numeric_limits<std::int32_t>::max() : 0;
-    if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(rounded);
-}
-
 FusionPreset fusionPreset(const ToolModel& tool, const NamedPreset& entry, std::int32_t index,
                           std::int32_t k) {
     const CuttingPreset& source = *entry.preset;
@@ -273,7 +265,7 @@ FusionPreset fusionPreset(const ToolModel& tool, const NamedPreset& entry, std::
     const double speed = source.cuttingSpeed > 0 && tool.diameter > 0
                              ? (tool.isMetric ? 1000 : 12) * source.cuttingSpeed / (kPi * tool.diameter)
                              : 0;
-    preset.n = wholeSpeed(speed);
+    preset.n = roundToInt32(speed);
     preset.nRamp = preset.n;
     const double teeth = std::max(tool.numFlutes, 1);
     preset.f_z = tool.diameter * source.feedPerTooth;

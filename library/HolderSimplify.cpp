@@ -23,14 +23,6 @@ bool widensUpward(const HolderSegment& record) {
     return record.upperDiameter > record.lowerDiameter + diameterEpsilon;
 }
 
-HolderSegment plainRecord(double lowerDiameter, double upperDiameter, double length) {
-    HolderSegment record;
-    record.lowerDiameter = lowerDiameter;
-    record.upperDiameter = upperDiameter;
-    record.length = length;
-    return record;
-}
-
 double runLength(const std::vector<HolderSegment>& records, std::size_t start, std::size_t count) {
     double sum = 0;
     for (std::size_t i = start; i < start + count; ++i) sum += records[i].length;
@@ -82,12 +74,12 @@ void appendQuarterCircle(std::vector<HolderSegment>& out, double bottomDiameter,
         const double angle = k * halfPi / quarterCircleSteps;
         const double nextRadius = startRadius + radius * (1 - std::cos(angle));
         const double nextHeight = radius * std::sin(angle);
-        out.push_back(plainRecord(2 * previousRadius, 2 * nextRadius, nextHeight - previousHeight));
+        out.push_back(holderCone(2 * nextRadius, 2 * previousRadius, nextHeight - previousHeight));
         previousRadius = nextRadius;
         previousHeight = nextHeight;
     }
     if (height - radius > diameterEpsilon)
-        out.push_back(plainRecord(topDiameter, topDiameter, height - radius));
+        out.push_back(holderCone(topDiameter, topDiameter, height - radius));
 }
 
 bool isArcShaped(double height, double radialGrowth) {
@@ -133,8 +125,8 @@ std::vector<HolderSegment> staircasesToCones(const std::vector<HolderSegment>& r
             continue;
         }
         const HolderSegment& last = records[i + count - 1];
-        out.push_back(plainRecord(records[i].upperDiameter, last.upperDiameter,
-                                  runLength(records, i, count)));
+        out.push_back(holderCone(last.upperDiameter, records[i].upperDiameter,
+                                   runLength(records, i, count)));
         i += count;
     }
     return out;

@@ -1,5 +1,6 @@
 #include "sources/ArchiveImport.h"
 
+#include "platform/AsciiText.h"
 #include "sources/NumberText.h"
 #include "sources/ScratchDir.h"
 #include "sources/Utf8Path.h"
@@ -26,10 +27,6 @@ constexpr std::size_t kFolderVersionBytes = 2047;
 constexpr std::size_t kFolderUnitsBytes = 255;
 constexpr int kFirstKnownYear = 2018;
 constexpr int kLastKnownYear = 2035;
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
@@ -114,8 +111,7 @@ std::optional<fs::path> findIndexFile(const std::string& folder) {
     std::vector<fs::path> found;
     std::error_code error;
     for (fs::directory_iterator it(pathFromUtf8(folder), error), end; !error && it != end; it.increment(error)) {
-        std::string extension = utf8FromPath(it->path().extension());
-        std::transform(extension.begin(), extension.end(), extension.begin(), lowerAscii);
+        const std::string extension = lowerAscii(utf8FromPath(it->path().extension()));
         std::error_code statusError;
         if (extension == kIndexExtension && it->is_regular_file(statusError)) found.push_back(it->path());
     }

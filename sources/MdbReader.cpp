@@ -1,5 +1,6 @@
 #include "sources/MdbReader.h"
 
+#include "platform/AsciiText.h"
 #include "sources/FormCurve.h"
 #include "sources/NumberText.h"
 
@@ -80,13 +81,6 @@ std::optional<std::int32_t> integerFromText(std::string_view text) {
     return static_cast<std::int32_t>(rounded);
 }
 
-bool isTrueWord(std::string_view text) {
-    if (text.size() != 4) return false;
-    for (std::size_t i = 0; i < 4; ++i)
-        if ((text[i] | 0x20) != "true"[i]) return false;
-    return true;
-}
-
 // The field readers of one row. Absent, null, empty and unconvertible values
 // all read as missing and give the reader's default.
 class FieldReader {
@@ -105,7 +99,7 @@ public:
     bool boolean(std::string_view name) const {
         const std::string_view value = text(name);
         if (const auto numeric = parseLeadingDouble(value)) return *numeric != 0;
-        return isTrueWord(value);
+        return equalsIgnoringAsciiCase(value, "true");
     }
 
 private:
@@ -417,16 +411,11 @@ std::optional<ToolModel> buildTool(const FieldReader& fields, std::string_view t
     return tool;
 }
 
-std::int32_t clampedCount(std::int64_t count) {
-    if (count < 0) return 0;
-    return count > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
-                                                            : static_cast<std::int32_t>(count);
-}
-
 std::int32_t countToolRows(ToolDatabase& database) {
-    std::int64_t total = 0;
+    std::size_t total = 0;
     for (const ToolTable& table : kToolTables)
-        if (const auto count = database.countRows(table.name); count && *count > 0) total += *count;
+        if (const auto count = database.countRows(table.name); count && *count > 0)
+            total += static_cast<std::size_t>(*count);
     return clampedCount(total);
 }
 
@@ -440,7 +429,7 @@ void readToolTable(ToolDatabase& database, const ToolTable& table, const Lookups
         std::optional<ToolModel> tool = buildTool(FieldReader(index, row), table.typeKey, lookups);
         if (!tool) continue;
         tools.push_back(std::move(*tool));
-        if (progress) progress(clampedCount(static_cast<std::int64_t>(tools.size())), total, &tools.back());
+        if (progress) progress(clampedCount(tools.size()), total, &tools.back());
     }
 }
 
@@ -471,10 +460,7 @@ std::string fileExtensionOf(std::string_view path) {
     if (dot == std::string_view::npos) return {};
     const std::size_t separator = path.find_last_of("/\\");
     if (separator != std::string_view::npos && separator > dot) return {};
-    std::string extension(path.substr(dot + 1));
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return extension;
+    return lowerAscii(path.substr(dot + 1));
 }
 
 } // namespace Corvana

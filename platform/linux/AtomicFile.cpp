@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/linux/WriteAll.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -20,16 +22,6 @@ std::string temporarySibling(const std::string& path) {
     const std::filesystem::path target(path);
     const std::string leaf = "." + target.filename().string() + ".tmp-" + std::to_string(entropy());
     return (target.parent_path() / leaf).string();
-}
-
-bool writeAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 // Writes and syncs the temporary file; the caller removes it on failure.

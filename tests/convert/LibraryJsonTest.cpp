@@ -37,14 +37,6 @@ CuttingPreset cuttingPreset(std::string name, std::string material, double speed
     return preset;
 }
 
-HolderSegment holderSection(double upper, double lower, double length) {
-    HolderSegment segment;
-    segment.upperDiameter = upper;
-    segment.lowerDiameter = lower;
-    segment.length = length;
-    return segment;
-}
-
 // The parsed first tool entry of a one-tool document.
 nlohmann::json toolEntry(const ToolModel& tool) {
     const auto document = parseJsonOrFail(buildToolLibraryJson({tool}, "", {}, ToolsOnly));
@@ -66,7 +58,7 @@ TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
     ToolModel tool = metricTool();
     tool.taperAngle = 30;
     tool.shankSegments = {{12.7, 10, 25.4, 2.54}};
-    tool.holderSegments = {holderSection(50.8, 25.4, 127)};
+    tool.holderSegments = {holderCone(50.8, 25.4, 127)};
     tool.holderSegments[0].curveRadius = 2.54;
     tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
 
@@ -308,7 +300,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     first.sourceKind = "PTF";
     first.shankSegments = {{10, 8, 48, 0}};
     first.holderName = "ER32";
-    first.holderSegments = {holderSection(40, 40, 50)};
+    first.holderSegments = {holderCone(40, 40, 50)};
     ToolModel second = metricTool();
     second.name.clear();
     second.entityName = "EM6";
@@ -318,7 +310,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     second.toolMaterial = "hss";
     second.sourceDetail = "1.0.0";
     second.holderName = "ER32 copy";
-    second.holderSegments = {holderSection(40, 40, 50)};
+    second.holderSegments = {holderCone(40, 40, 50)};
 
     const std::string noCuttingData =
         R"("material":{"category":"all","query":"","use-hardness":false},"n":0,"n_ramp":0,)"
@@ -364,9 +356,9 @@ TEST(LibraryJsonTest, WholeDocumentText) {
 
 TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     std::vector<ToolModel> tools(3, metricTool());
-    tools[0].holderSegments = {holderSection(40, 40, 50)};
-    tools[1].holderSegments = {holderSection(40, 40, 50)};
-    tools[2].holderSegments = {holderSection(32, 32, 60)};
+    tools[0].holderSegments = {holderCone(40, 40, 50)};
+    tools[1].holderSegments = {holderCone(40, 40, 50)};
+    tools[2].holderSegments = {holderCone(32, 32, 60)};
     tools[2].holderName = "Short";
 
     auto document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {"", "b"}, ToolsAndHolders));
