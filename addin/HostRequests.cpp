@@ -105,8 +105,7 @@ void onSetPolyTolerance(const std::string& data, adsk::core::Application*, adsk:
 }
 
 void onSetHolderDestination(const std::string& data, adsk::core::Application*, adsk::core::UserInterface*) {
-    const double requested = std::trunc(readJsonNumber(data, "mode", 1.0));
-    const std::int32_t mode = requested == 0 ? 0 : requested == 2 ? 2 : 1;
+    const HolderMode mode = holderModeFromNumber(std::trunc(readJsonNumber(data, "mode", 1.0)));
     setHolderDestination(mode, readJsonString(data, "libName"));
 }
 

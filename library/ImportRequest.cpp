@@ -67,7 +67,7 @@ bool isSelectableIndex(const std::vector<ToolModel>& source, std::int32_t index)
     if (index < 0 || static_cast<std::size_t>(index) >= source.size()) return false;
     const ToolModel& tool = source[static_cast<std::size_t>(index)];
     if (isUnsupportedTypeCode(tool.typeCode)) return false;
-    return tool.typeCode != TypeOffCentreTipRad || analyzeCircleSegment(tool).kind != 3;
+    return tool.typeCode != TypeOffCentreTipRad || analyzeCircleSegment(tool).kind != CircleSegmentKind::Other;
 }
 
 ToolModel correctedCopy(const ToolModel& sourceTool, std::int32_t index, const ToolCorrections& corrections,

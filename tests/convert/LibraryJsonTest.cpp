@@ -268,15 +268,15 @@ TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     EXPECT_TRUE(presets[1]["strategies"]["roughing"].empty());
 
     tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Roughing", "Brass", 120, 0.01)};
-    tool.rfRole = 2;
+    tool.rfRole = ToolRole::Finishing;
     presets = toolEntry(tool)["start-values"]["presets"];
     EXPECT_TRUE(presets[0]["strategies"]["roughing"].empty());
     EXPECT_TRUE(presets[1]["strategies"]["finishing"].empty());
-    tool.rfRole = 0;
+    tool.rfRole = ToolRole::None;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][1]["strategies"]["roughing"].size(), 45u);
 
     tool.presets = {cuttingPreset("Other", "Steel", 100, 0.01)};
-    tool.rfRole = 2;
+    tool.rfRole = ToolRole::Finishing;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][0]["strategies"]["finishing"].size(), 45u);
     tool.assignStrategies = false;
     EXPECT_FALSE(toolEntry(tool)["start-values"]["presets"][0].contains("strategies"));
