@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <mutex>
+#include <numbers>
 #include <utility>
 
 namespace Corvana {
@@ -102,7 +103,7 @@ CircleSegmentInfo reachingArc(const ToolModel& tool, double cx, double h, double
     CircleSegmentInfo info;
     // Clamped on both sides: a negative diameter would push acos out of its domain.
     const double c = std::clamp((cx + h) / r, -1.0, 1.0);
-    info.angle = std::acos(c) * 57.29577951308232;
+    info.angle = std::acos(c) * 180 / std::numbers::pi;
     const double height = std::sqrt(r * r - cy * cy) + tool.tipRadiusCentreX;
     const double shallowDepth = tool.isMetric ? 0.25 : 0.01;
     info.kind = CircleSegmentKind::Other;

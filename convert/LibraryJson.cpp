@@ -9,12 +9,12 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string_view>
 
 namespace Corvana {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
 struct TypeFlags {
     bool probe = false;
@@ -59,7 +59,7 @@ struct GeometryInput {
     double angle = 0;  // taperAngle in radians
 };
 
-double radians(double degrees) { return degrees * kPi / 180; }
+double radians(double degrees) { return degrees * std::numbers::pi / 180; }
 
 void appendHex(std::string& out, std::uint64_t value, int width) {
     static constexpr char hexDigits[] = "0123456789abcdef";
@@ -265,7 +265,7 @@ FusionPreset fusionPreset(const ToolModel& tool, const NamedPreset& entry, std::
     const CuttingPreset& source = *entry.preset;
     FusionPreset preset;
     const double speed = source.cuttingSpeed > 0 && tool.diameter > 0
-                             ? (tool.isMetric ? 1000 : 12) * source.cuttingSpeed / (kPi * tool.diameter)
+                             ? (tool.isMetric ? 1000 : 12) * source.cuttingSpeed / (std::numbers::pi * tool.diameter)
                              : 0;
     preset.n = roundToInt32(speed);
     preset.nRamp = preset.n;

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 
 namespace Corvana {
 namespace {
 
 constexpr double diameterEpsilon = 0.00001;
-constexpr double halfPi = 3.141592653589793 / 2;
+constexpr double halfPi = std::numbers::pi / 2;
 constexpr int quarterCircleSteps = 8;
 constexpr std::size_t minStaircaseRun = 3;
 constexpr std::size_t minArcRun = 5;

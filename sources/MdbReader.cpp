@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <limits>
 #include <map>
+#include <numbers>
 #include <optional>
 #include <unordered_map>
 
@@ -17,7 +18,6 @@ namespace Corvana {
 namespace {
 
 constexpr double kTiny = 1e-9;
-constexpr double kPi = 3.141592653589793;
 
 struct ToolTable {
     const char* name;
@@ -312,7 +312,7 @@ void decideEndMillType(ToolModel& tool, const FieldReader& fields, const RowGeom
     }
     tool.type = "taper_tipped";
     tool.taperHeight = cutter;
-    tool.taperDiameter = tool.diameter - 2 * cutter * std::tan(geometry.taper * kPi / 180);
+    tool.taperDiameter = tool.diameter - 2 * cutter * std::tan(geometry.taper * std::numbers::pi / 180);
 }
 
 void applyTypeGeometry(ToolModel& tool, const FieldReader& fields, const RowGeometry& geometry) {
