@@ -143,18 +143,22 @@ ArchiveExtraction extractPmArchiveInto(const std::string& archivePath, const std
                                        const ArchiveLimits& limits) {
     // A relative scratch folder would extract below whatever the current folder is.
     const fs::path scratch = pathFromUtf8(scratchFolder);
-    if (!scratch.is_absolute()) return {{}, "The scratch folder '" + scratchFolder + "' is not an absolute path."};
+    if (!scratch.is_absolute()) return {{}, "The scratch folder '" + scratchFolder + "' is not an absolute path.", {}};
     const fs::path target = scratch / (std::string(kExtractionPrefix) + makeScratchId());
     const std::string targetText = utf8FromPath(target);
     const ArchiveOutcome outcome = extractArchive(archivePath, targetText, limits);
-    if (!outcome.ok) return {{}, outcome.message};
-    if (holdsRegularFileDirectly(target)) return {targetText, {}};
+    if (!outcome.ok) return {{}, outcome.message, {}};
+    if (holdsRegularFileDirectly(target)) return {targetText, {}, {}};
     removeExtractedArchive(targetText);
-    return {{}, "The archive holds no file at its top level."};
+    return {{}, "The archive holds no file at its top level.", {}};
 }
 
-std::string extractPmArchive(const std::string& archivePath) {
-    return extractPmArchiveInto(archivePath, ensurePmTempDir()).folder;
+ArchiveExtraction extractPmArchive(const std::string& archivePath) {
+    const ScratchDir scratch = ensurePmTempDir();
+    if (!scratch.error.empty()) return {{}, scratch.error, scratch.error};
+    ArchiveExtraction extraction = extractPmArchiveInto(archivePath, scratch.path);
+    if (extraction.folder.empty()) extraction.userMessage = std::string(kArchiveNotExtractedMessage);
+    return extraction;
 }
 
 bool removeExtractedArchive(const std::string& folder) {

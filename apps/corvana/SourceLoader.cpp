@@ -51,9 +51,10 @@ LoadedSource loadProject(const std::string& path, const ToolProgressFn& progress
 LoadedSource loadArchive(const std::string& path, const ToolProgressFn& progress) {
     LoadedSource failed;
     failed.kind = SourceKind::ProjectArchive;
-    const std::string folder = extractPmArchive(path);
+    const ArchiveExtraction extraction = extractPmArchive(path);
+    const std::string& folder = extraction.folder;
     if (folder.empty()) {
-        failed.message = std::string(kArchiveNotExtractedMessage);
+        failed.message = extraction.userMessage;
         return failed;
     }
     const ExtractedArchiveCleanup cleanup(folder);
