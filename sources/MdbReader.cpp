@@ -120,7 +120,8 @@ struct FeedSpeedRecord {
 };
 
 struct FeedSpeedMatch {
-    std::string materialLabel;
+    std::string_view toolPart;  // the name before its last '/', a view into the map's key
+    std::string_view materialLabel;
     const FeedSpeedRecord* record = nullptr;
 };
 
@@ -131,8 +132,8 @@ struct Lookups {
     IdNames materials;
     std::unordered_map<std::string, std::vector<HolderSegment>> holders;
     FeedSpeedMap feedSpeeds;
-    // Entries by the tool names they may belong to, in ascending name order.
-    std::unordered_map<std::string, std::vector<FeedSpeedMatch>> feedSpeedsByTool;
+    // Entries by the last '/'-bounded part of their tool part, in ascending name order.
+    std::unordered_map<std::string_view, std::vector<FeedSpeedMatch>> feedSpeedsByLastPart;
 };
 
 // A missing id matches no lookup row.
@@ -198,21 +199,30 @@ void readFeedSpeeds(ToolDatabase& database, const IdNames& coolants, Lookups& lo
     }
 }
 
+std::string_view lastPart(std::string_view text) {
+    const std::size_t slash = text.rfind('/');
+    return slash == std::string_view::npos ? text : text.substr(slash + 1);
+}
+
 // Names read "<library>/<tool>/<material>". Tool names may hold a '/' of
-// their own ("TAP 1/4-20 UNC"), so every '/'-bounded tail of the text before
-// the last '/' is a key, the whole text included.
+// their own ("TAP 1/4-20 UNC"), so an entry belongs to a tool whose name is
+// any '/'-bounded tail of the text before the last '/', the whole text
+// included. Such a tail ends with that text's last part, so entries are filed
+// under it once: the index stays linear in the names however many '/' they hold.
 void indexFeedSpeeds(Lookups& lookups) {
     for (const auto& [name, record] : lookups.feedSpeeds) {
         const std::size_t last = name.rfind('/');
         if (last == std::string::npos || last < 1) continue;
-        const std::string_view prefix = std::string_view(name).substr(0, last);
-        const std::string label = name.substr(last + 1);
-        for (std::size_t start = 0; start != std::string_view::npos;) {
-            lookups.feedSpeedsByTool[std::string(prefix.substr(start))].push_back({label, &record});
-            const std::size_t slash = prefix.find('/', start);
-            start = slash == std::string_view::npos ? slash : slash + 1;
-        }
+        const std::string_view text(name);
+        const std::string_view toolPart = text.substr(0, last);
+        lookups.feedSpeedsByLastPart[lastPart(toolPart)].push_back({toolPart, text.substr(last + 1), &record});
     }
+}
+
+// The tool part is the tool name, or ends with '/' and the tool name.
+bool namesTool(std::string_view toolPart, std::string_view toolName) {
+    if (!toolPart.ends_with(toolName)) return false;
+    return toolPart.size() == toolName.size() || toolPart[toolPart.size() - toolName.size() - 1] == '/';
 }
 
 std::vector<CuttingPreset> presetsFromFeedSpeed(const FeedSpeedRecord& record, const std::string& materialLabel) {
@@ -387,11 +397,13 @@ void attachShankHolderAndPresets(ToolModel& tool, const FieldReader& fields, con
     // Feeds and speeds are filed under the database name, never under the
     // "center " identifier this reader gives centre drills.
     if (tool.name.empty()) return;
-    const auto matches = lookups.feedSpeedsByTool.find(tool.name);
-    if (matches == lookups.feedSpeedsByTool.end()) return;
-    for (const FeedSpeedMatch& match : matches->second)
-        for (CuttingPreset& preset : presetsFromFeedSpeed(*match.record, match.materialLabel))
+    const auto matches = lookups.feedSpeedsByLastPart.find(lastPart(tool.name));
+    if (matches == lookups.feedSpeedsByLastPart.end()) return;
+    for (const FeedSpeedMatch& match : matches->second) {
+        if (!namesTool(match.toolPart, tool.name)) continue;
+        for (CuttingPreset& preset : presetsFromFeedSpeed(*match.record, std::string(match.materialLabel)))
             tool.presets.push_back(std::move(preset));
+    }
 }
 
 // The tool of one row, or nullopt when its form curve is broken.
