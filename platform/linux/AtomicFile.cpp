@@ -68,7 +68,8 @@ bool isReadOnlyFile(const std::string& path) {
 
 FileWriteOutcome writeFileAtomically(const std::string& path, std::string_view content) {
     if (path.empty()) return {false, "No file name was given."};
-    if (std::filesystem::is_directory(path)) return {false, "'" + path + "' is a folder, not a file."};
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return {false, "'" + path + "' is a folder, not a file."};
     if (isReadOnlyFile(path)) return {false, "'" + path + "' is read-only."};
     const std::string temporary = temporarySibling(path);
     FileWriteOutcome outcome = writeTemporary(temporary, content);
