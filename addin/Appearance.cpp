@@ -167,7 +167,7 @@ void destroyDetachPalette(adsk::core::UserInterface* ui) {
 }
 
 void DocsPaletteClosedHandler::notify(const adsk::core::Ptr<adsk::core::UserInterfaceGeneralEventArgs>&) {
-    sendToPalette(ui.get(), "REPLY_DOCS_CLOSED", "{}");
+    runHostCallback("docsClosed", [this]() { sendToPalette(ui.get(), "REPLY_DOCS_CLOSED", "{}"); });
 }
 
 DocsPaletteClosedHandler& docsPaletteClosedHandler() {
