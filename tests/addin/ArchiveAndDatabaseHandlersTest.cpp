@@ -88,6 +88,23 @@ TEST_F(ArchiveAndDatabaseTest, ArchiveIsReadFromItsExtractionWhichIsThenRemoved)
     EXPECT_EQ(lastSourceInfo().path, archive);
 }
 
+// A scratch folder another user could control is not extracted into: the import fails and says why.
+TEST_F(ArchiveAndDatabaseTest, ArchiveImportRefusesAScratchFolderThatIsALink) {
+    const std::string archive = folder.file("job.pmlprjz").string();
+    zipFolder(exampleProject, archive, "");
+    fs::create_directories(folder.file("theirs"));
+    fs::create_directory_symlink(folder.file("theirs"), scratch());
+    ptfTools().resize(2);
+    browse("BROWSE_AND_PARSE_ARCHIVE", {archive});
+
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>{cancelled});
+    ASSERT_EQ(host->messageBoxes().size(), 1u);
+    EXPECT_EQ(host->messageBoxes()[0].text,
+              "The scratch folder '" + scratch().string() + "' is a link; it is not used. Remove it and try again.");
+    EXPECT_TRUE(fs::is_empty(folder.file("theirs")));
+    EXPECT_EQ(ptfTools().size(), 2u);
+}
+
 TEST_F(ArchiveAndDatabaseTest, ArchivesThatCannotBeExtractedOrHoldNoProjectChangeNothing) {
     writeText(folder.file("garbage.pmlprjz"), "not a zip archive");
     writeZip(folder.file("escape.pmlprjz"),

@@ -280,6 +280,26 @@ TEST(MdbReaderTest, DecidesTypesFromRadiusOffsetsTaperAndProfile) {
     EXPECT_TRUE(tools[7].diameter == 6 && tools[7].pitch == 1.5);
 }
 
+// A feeds-and-speeds entry belongs to every tool named by a '/'-bounded tail of the text before its last '/'.
+TEST(MdbReaderTest, FeedSpeedNamesMatchTheirSlashBoundedTails) {
+    SimToolDatabase database;
+    auto& mills = database.table("EndMills", {"Name"});
+    for (const char* name : {"TAP 1/4-20 UNC", "4-20 UNC", "20 UNC", "T1", "Lib"}) mills.row({name});
+    // A text field may hold hundreds of kilobytes; a name full of slashes must not cost quadratic memory.
+    const std::string slashes(400000, '/');
+    database.table("FeedSpeed", {"Name", "H1GeneralRoughSpeed"})
+        .row({"Lib/TAP 1/4-20 UNC/Steel", "10"})
+        .row({slashes + "T1/Brass", "20"})
+        .row({"Lib" + slashes + "Lib/T1" + slashes + "/Oak", "30"})
+        .row({"/T1", "40"});
+    std::vector<std::string> found;
+    for (const ToolModel& tool : readMdbDatabase(database))
+        found.push_back(tool.name + ":" + (tool.presets.empty() ? "" : tool.presets[0].material) +
+                        std::to_string(tool.presets.size()));
+    EXPECT_EQ(found, (std::vector<std::string>{"TAP 1/4-20 UNC:Steel1", "4-20 UNC:Steel1", "20 UNC:0", "T1:Brass1",
+                                               "Lib:0"}));
+}
+
 TEST(MdbReaderTest, FileExtensionIsTheLowerCasedTextAfterTheLastDot) {
     EXPECT_EQ(fileExtensionOf("C:\\Tools\\Library.MDB") + fileExtensionOf("/home/user/templates.v2/mill.Ptf") +
                   fileExtensionOf("archive.tar.gz"), "mdbptfgz");
