@@ -261,5 +261,12 @@ TEST(MdbReaderTest, DecidesTypesFromRadiusOffsetsTaperAndProfile) {
     EXPECT_TRUE(tools[7].diameter == 6 && tools[7].pitch == 1.5);
 }
 
+TEST(MdbReaderTest, FileExtensionIsTheLowerCasedTextAfterTheLastDot) {
+    EXPECT_EQ(fileExtensionOf("C:\\Tools\\Library.MDB") + fileExtensionOf("/home/user/templates.v2/mill.Ptf") +
+                  fileExtensionOf("archive.tar.gz"), "mdbptfgz");
+    for (const char* none : {"file.", "README", "/home/user/templates.v2/mill", "C:\\data.d\\tools"})
+        EXPECT_EQ(fileExtensionOf(none), "") << none;
+}
+
 } // namespace
 } // namespace Corvana
