@@ -6,6 +6,7 @@
 #include "addin/PaletteBridge.h"
 #include "convert/Classification.h"
 #include "convert/Profiles.h"
+#include "platform/AsciiText.h"
 #include "platform/KeyValueStore.h"
 #include "sources/JsonText.h"
 
@@ -19,15 +20,6 @@ Opener* replacementOpener = nullptr;
 
 Opener& urlOpener() { return replacementOpener ? *replacementOpener : systemOpener(); }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
 
 // The length unit of the active document's manufacturing product; "in" when
 // any step is missing.
@@ -72,7 +64,7 @@ std::string buildLocalLibrariesJson(const std::vector<std::string>& names) {
 }
 
 bool isOpenableUrl(std::string_view url) {
-    return startsWithIgnoringCase(url, "https://") || startsWithIgnoringCase(url, "mailto:");
+    return startsWithIgnoringAsciiCase(url, "https://") || startsWithIgnoringAsciiCase(url, "mailto:");
 }
 
 void setUrlOpener(Opener* opener) { replacementOpener = opener; }
@@ -85,22 +77,25 @@ void onGetAppLanguage(const std::string&, adsk::core::Application* app, adsk::co
     sendToPalette(ui, "REPLY_APP_LANGUAGE", "{\"language\":\"" + languageCode(app) + "\"}");
 }
 
-void onGetUserInfo(const std::string&, adsk::core::Application* app, adsk::core::UserInterface* ui) {
-    std::string version;
-    std::string displayName;
-    std::string email;
+UserIdentity resolveUserIdentity(adsk::core::Application* app) {
+    UserIdentity identity;
     if (app) {
-        version = app->version();
         if (const auto user = app->currentUser()) {
-            displayName = user->displayName();
-            email = user->email();
+            identity.displayName = user->displayName();
+            identity.email = user->email();
         }
     }
-    displayName = rememberedValue("UserName", displayName);
-    email = rememberedValue("UserEmail", email);
+    identity.displayName = rememberedValue("UserName", identity.displayName);
+    identity.email = rememberedValue("UserEmail", identity.email);
+    return identity;
+}
+
+void onGetUserInfo(const std::string&, adsk::core::Application* app, adsk::core::UserInterface* ui) {
+    const std::string version = app ? app->version() : std::string();
+    const UserIdentity identity = resolveUserIdentity(app);
     sendToPalette(ui, "REPLY_USER_INFO",
-                  "{\"displayName\":" + quoteJsonText(displayName) + ",\"email\":" + quoteJsonText(email) +
-                      ",\"fusionVersion\":" + quoteJsonText(version) + "}");
+                  "{\"displayName\":" + quoteJsonText(identity.displayName) + ",\"email\":" +
+                      quoteJsonText(identity.email) + ",\"fusionVersion\":" + quoteJsonText(version) + "}");
 }
 
 void onGetLocalLibraries(const std::string&, adsk::core::Application*, adsk::core::UserInterface* ui) {
@@ -113,8 +108,7 @@ void onSetPolyTolerance(const std::string& data, adsk::core::Application*, adsk:
 }
 
 void onSetHolderDestination(const std::string& data, adsk::core::Application*, adsk::core::UserInterface*) {
-    const double requested = std::trunc(readJsonNumber(data, "mode", 1.0));
-    const std::int32_t mode = requested == 0 ? 0 : requested == 2 ? 2 : 1;
+    const HolderMode mode = holderModeFromNumber(std::trunc(readJsonNumber(data, "mode", 1.0)));
     setHolderDestination(mode, readJsonString(data, "libName"));
 }
 

@@ -4,6 +4,7 @@
 #include "addin/Appearance.h"
 #include "addin/PaletteBridge.h"
 #include "addin/PendingResults.h"
+#include "addin/ServiceHandlers.h"
 #include "platform/ModuleFile.h"
 
 #include <array>
@@ -45,11 +46,12 @@ public:
     void notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>& eventArgs) override;
 };
 
-// Completes an update download. This build starts no download, so the
-// event has nothing to complete.
+// Completes an update download: launches the verified installer and replies.
 class UpdateDoneHandler : public adsk::core::CustomEventHandler {
 public:
-    void notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>&) override {}
+    void notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>& eventArgs) override {
+        if (eventArgs) completeUpdateFromEvent(eventArgs->additionalInfo());
+    }
 };
 
 namespace {
@@ -141,32 +143,40 @@ adsk::core::Ptr<adsk::core::Palette> addMainPalette(adsk::core::Palettes& palett
 } // namespace
 
 void ShowPaletteCreatedHandler::notify(const adsk::core::Ptr<adsk::core::CommandCreatedEventArgs>& eventArgs) {
-    const auto command = eventArgs ? eventArgs->command() : nullptr;
-    if (!command) return;
-    command->execute()->add(&addIn().executeHandler);
-    command->isRepeatable(false);
+    runHostCallback("commandCreated", [&]() {
+        const auto command = eventArgs ? eventArgs->command() : nullptr;
+        if (!command) return;
+        command->execute()->add(&addIn().executeHandler);
+        command->isRepeatable(false);
+    });
 }
 
 void ShowPaletteExecuteHandler::notify(const adsk::core::Ptr<adsk::core::CommandEventArgs>&) {
-    const AddInState& state = addIn();
-    if (!isPaletteVisible(state.ui.get())) {
-        createOrShowPalette(state.app, state.ui, true);
-        return;
-    }
-    const auto palette = state.ui->palettes()->itemById(mainPaletteId);
-    if (palette && palette->isValid()) palette->isVisible(true);
+    runHostCallback("execute", []() {
+        const AddInState& state = addIn();
+        if (!isPaletteVisible(state.ui.get())) {
+            createOrShowPalette(state.app, state.ui, true);
+            return;
+        }
+        const auto palette = state.ui->palettes()->itemById(mainPaletteId);
+        if (palette && palette->isValid()) palette->isVisible(true);
+    });
 }
 
 void WorkspaceActivatedHandler::notify(const adsk::core::Ptr<adsk::core::WorkspaceEventArgs>&) {
-    if (!app || !ui) return;
-    const auto palettes = ui->palettes();
-    const auto palette = palettes ? palettes->itemById(mainPaletteId) : nullptr;
-    // A palette that exists but is hidden stays hidden.
-    if (!palette || !palette->isValid()) createOrShowPalette(app, ui, opaqueMode());
+    runHostCallback("workspaceActivated", [this]() {
+        if (!app || !ui) return;
+        const auto palettes = ui->palettes();
+        const auto palette = palettes ? palettes->itemById(mainPaletteId) : nullptr;
+        // A palette that exists but is hidden stays hidden.
+        if (!palette || !palette->isValid()) createOrShowPalette(app, ui, opaqueMode());
+    });
 }
 
 void FeedbackDoneHandler::notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>& eventArgs) {
-    if (eventArgs) completePendingFromEvent(eventArgs->additionalInfo());
+    runHostCallback("feedbackDone", [&]() {
+        if (eventArgs) completePendingFromEvent(eventArgs->additionalInfo());
+    });
 }
 
 const adsk::core::Ptr<adsk::core::Application>& heldApplication() { return addIn().app; }

@@ -1,10 +1,9 @@
 #pragma once
-// Shank and holder sections and database form curves turned into Fusion's
-// straight conical segments, and the distinct holders of a tool list.
+// Shank and holder sections turned into Fusion's straight conical segments,
+// and the distinct holders of a tool list.
 
 #include "sources/ToolModel.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -24,11 +23,6 @@ struct DistinctHolder {
     double gaugeLength = 0;
     bool isMetric = false;
     std::vector<ProfileRow> rows;
-};
-
-struct FormPoint {
-    double radius = 0;
-    double height = 0;
 };
 
 // Largest chord distance allowed when a fillet arc becomes cones, in inches
@@ -51,11 +45,5 @@ private:
     std::vector<DistinctHolder> holders;
     std::unordered_set<std::string> seenKeys;
 };
-
-// Points of a database form curve; nullopt when its "c_order" value is not an integer.
-std::optional<std::vector<FormPoint>> parseFormCurve(std::string_view xml);
-std::vector<HolderSegment> formCurveToHolder(const std::vector<FormPoint>& points, bool isMetric);
-std::vector<ShankSegment> formCurveToShank(const std::vector<FormPoint>& points, double startHeight,
-                                           double totalLength, bool isMetric);
 
 } // namespace Corvana

@@ -2,6 +2,7 @@
 
 #include "convert/Classification.h"
 #include "sources/JsonText.h"
+#include "sources/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,24 +62,9 @@ void applyGeneratedPresets(ToolModel& tool, std::int32_t index, const ToolCorrec
     if (!presets.empty()) tool.presetsJson = std::move(presets);
 }
 
-// Fusion has no type for form, routing and turning tools, nor for an
-// off-centre tip radius that is neither a lens nor an oval.
 bool isSelectableIndex(const std::vector<ToolModel>& source, std::int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= source.size()) return false;
-    const ToolModel& tool = source[static_cast<std::size_t>(index)];
-    if (isUnsupportedTypeCode(tool.typeCode)) return false;
-    return tool.typeCode != TypeOffCentreTipRad || analyzeCircleSegment(tool).kind != 3;
-}
-
-// Integer part, clamped to the 32-bit range; 0 for NaN.
-std::int32_t integerPartToInt32(double value) {
-    if (std::isnan(value)) return 0;
-    const double whole = std::trunc(value);
-    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
-    if (whole <= static_cast<double>(lowest)) return lowest;
-    if (whole >= static_cast<double>(highest)) return highest;
-    return static_cast<std::int32_t>(whole);
+    return hasFusionType(source[static_cast<std::size_t>(index)]);
 }
 
 ToolModel corrected(ToolModel tool, std::int32_t index, const ToolCorrections& corrections,
@@ -89,23 +75,6 @@ ToolModel corrected(ToolModel tool, std::int32_t index, const ToolCorrections& c
 }
 
 } // namespace
-
-std::int32_t roundOverrideToInt32(double value) {
-    return integerPartToInt32(value + 0.5);
-}
-
-const std::vector<ToolModel>& importSourceTools(ImportSource source) {
-    switch (source) {
-    case ImportSource::Session: return pmSessionTools();
-    case ImportSource::Database: return mdbTools();
-    case ImportSource::File: break;
-    }
-    return ptfTools();
-}
-
-std::string defaultLibraryName(ImportSource source) {
-    return source == ImportSource::Database ? "Imported from MDB" : "Imported from PowerMill";
-}
 
 std::vector<std::size_t> selectedSourceIndices(const std::string& json,
                                                const std::vector<ToolModel>& source) {
@@ -138,10 +107,10 @@ void applyToolCorrections(ToolModel& tool, std::int32_t index, const ToolCorrect
                           const std::string& json) {
     if (tool.type == "thread_mill") tool.spindleClockwise = tool.clockwise;
     if (const auto value = overrideFor(corrections.diameter, index)) tool.diameter = *value;
-    if (const auto value = overrideFor(corrections.flutes, index)) tool.numFlutes = roundOverrideToInt32(*value);
+    if (const auto value = overrideFor(corrections.flutes, index)) tool.numFlutes = roundToInt32(*value);
     if (const auto value = overrideFor(corrections.clockwise, index)) tool.spindleClockwise = *value != 0;
-    if (const auto value = overrideFor(corrections.hand, index)) tool.tapHand = roundOverrideToInt32(*value);
-    if (const auto value = overrideFor(corrections.toolNumber, index)) tool.number = roundOverrideToInt32(*value);
+    if (const auto value = overrideFor(corrections.hand, index)) tool.tapHand = roundToInt32(*value);
+    if (const auto value = overrideFor(corrections.toolNumber, index)) tool.number = roundToInt32(*value);
     raiseThreadMillLength(tool);
     tool.usePresets = corrections.usePresets;
     tool.assignStrategies = corrections.assignStrategies;
@@ -205,22 +174,6 @@ ImportRequest readImportRequest(const std::string& json, const std::vector<ToolM
 ImportRequest readImportRequest(const std::string& json, std::vector<ToolModel>&& source,
                                 const std::string& defaultName) {
     return buildImportRequest(json, source, defaultName);
-}
-
-ImportRequest readImportRequest(const std::string& json, ImportSource source) {
-    return readImportRequest(json, importSourceTools(source), defaultLibraryName(source));
-}
-
-ImportRequest readFileImportRequest(const std::string& json) {
-    return readImportRequest(json, ImportSource::File);
-}
-
-ImportRequest readSessionImportRequest(const std::string& json) {
-    return readImportRequest(json, ImportSource::Session);
-}
-
-ImportRequest readMdbImportRequest(const std::string& json) {
-    return readImportRequest(json, ImportSource::Database);
 }
 
 std::map<std::string, ThreadMillFix> buildThreadMillFixes(const std::vector<ToolModel>& tools,

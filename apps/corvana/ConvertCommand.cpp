@@ -57,7 +57,7 @@ int convertAndWrite(ImportRequest request, const std::string& libraryName, const
     PreparedLibrary prepared;
     {
         ProgressBar bar("Converting");
-        const HolderDestination destination = holderDestinationFor(options.holderMode, options.holderLibraryName);
+        const HolderDestination destination = holderDestinationFor(holderModeFromNumber(options.holderMode), options.holderLibraryName);
         const auto identifiers = identifiersFor(request.tools.size(), options.randomIds);
         prepared = streamLibrary(std::move(request.tools), request.simplify, libraryName, identifiers, destination,
                                  [&output](std::string_view piece) { return output.write(piece); },
@@ -81,7 +81,7 @@ int convertAndWrite(ImportRequest request, const std::string& libraryName, const
 }
 
 int checkOptions(const ConvertOptions& options) {
-    if (options.holderMode == 2 && !options.holderLibraryName.empty() &&
+    if (holderModeFromNumber(options.holderMode) == HolderMode::SeparateLibrary && !options.holderLibraryName.empty() &&
         !isPlainFileName(options.holderLibraryName))
         return fail(usageFailure, "--holder-library must be a plain name, not a path.");
     if (!(options.toleranceInch > 0)) return fail(usageFailure, "--tolerance must be greater than 0.");
@@ -111,8 +111,8 @@ int runConvert(const ConvertOptions& options) {
     }
     if (!loaded.ok) return fail(readFailure, loaded.message);
     if (options.requestPath.empty()) requestJson = selectAllRequest(loaded.tools.size());
-    const ImportSource source = loaded.kind == SourceKind::Database ? ImportSource::Database : ImportSource::File;
-    ImportRequest request = readImportRequest(requestJson, std::move(loaded.tools), defaultLibraryName(source));
+    const char* defaultName = loaded.kind == SourceKind::Database ? kDatabaseLibraryName : kPowerMillLibraryName;
+    ImportRequest request = readImportRequest(requestJson, std::move(loaded.tools), defaultName);
     loaded.tools = {};  // what the request did not take
     if (request.tools.empty()) return fail(readFailure, "No tools selected.");
     const std::string libraryName = options.libraryName.empty() ? request.libraryName : options.libraryName;

@@ -20,7 +20,7 @@ struct LoadedSource {
 
 SourceKind sourceKindOf(const std::string& path);
 
-// Reads the source; `progress` follows the readers' protocol.
+// Reads and classifies the tools of the source; `progress` follows the readers' protocol.
 LoadedSource loadSource(const std::string& path, const ToolProgressFn& progress);
 
 } // namespace Corvana

@@ -5,10 +5,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <iostream>
 
 namespace {
 
+constexpr int failureExitCode = 1;
 constexpr int usageExitCode = 2;
 
 void addInspect(CLI::App& app, Corvana::InspectOptions& options) {
@@ -33,9 +35,7 @@ void addConvert(CLI::App& app, Corvana::ConvertOptions& options) {
     convert->add_flag("--random-ids", options.randomIds, "New random tool identifiers instead of stable ones.");
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     CLI::App app{"Corvana: PowerMill tools to Fusion tool libraries."};
     app.require_subcommand(1);
     Corvana::InspectOptions inspectOptions;
@@ -52,4 +52,18 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("inspect")) return Corvana::runInspect(inspectOptions);
     return Corvana::runConvert(convertOptions);
+}
+
+} // namespace
+
+// Whatever goes wrong ends as one line on standard error and exit code 1.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "corvana: " << error.what() << '\n';
+    } catch (...) {
+        std::cerr << "corvana: unexpected error.\n";
+    }
+    return failureExitCode;
 }

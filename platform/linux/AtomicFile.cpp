@@ -1,60 +1,110 @@
 #include "platform/AtomicFile.h"
+#include "platform/AtomicFileWriter.h"
+
+#include "platform/linux/WriteAll.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Corvana {
 namespace {
 
-std::string systemError(const std::string& what, const std::string& path, int error) {
-    return what + " '" + path + "': " + std::strerror(error) + ".";
-}
-
-std::string temporarySibling(const std::string& path) {
+std::string temporaryBeside(const std::string& path) {
     std::random_device entropy;
     const std::filesystem::path target(path);
     const std::string leaf = "." + target.filename().string() + ".tmp-" + std::to_string(entropy());
     return (target.parent_path() / leaf).string();
 }
 
-bool writeAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+// Syncs the folder holding `path`, so its new entry is on disk. Best effort:
+// the content is in place already, and some file systems cannot sync folders.
+void syncParentFolder(const std::string& path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const int fd = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
-// Writes and syncs the temporary file; the caller removes it on failure.
-FileWriteOutcome writeTemporary(const std::string& temporary, std::string_view content) {
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return {false, systemError("Cannot create a temporary file beside", temporary, errno)};
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    // Don't retry close on EINTR: the descriptor is released either way.
-    if (::close(fd) != 0) ok = false;
-    if (!ok) return {false, systemError("Cannot write", temporary, writeError)};
-    return {true, {}};
+// Why the target cannot be written at all; empty when it can be tried.
+std::string targetRefusal(const std::string& path) {
+    if (path.empty()) return "No file name was given.";
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return "'" + path + "' is a folder, not a file.";
+    if (isReadOnlyFile(path)) return "'" + path + "' is read-only.";
+    return {};
 }
 
 } // namespace
 
-FileWriteOutcome writeFileAtomically(const std::string& path, std::string_view content) {
-    if (path.empty()) return {false, "No file name was given."};
-    if (std::filesystem::is_directory(path)) return {false, "'" + path + "' is a folder, not a file."};
-    const std::string temporary = temporarySibling(path);
-    FileWriteOutcome outcome = writeTemporary(temporary, content);
-    if (outcome.ok && std::rename(temporary.c_str(), path.c_str()) != 0)
-        outcome = {false, systemError("Cannot replace", path, errno)};
-    if (!outcome.ok) ::unlink(temporary.c_str());
+bool isReadOnlyFile(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    return (status.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : target(std::move(path)) {
+    if (const std::string refusal = targetRefusal(target); !refusal.empty()) {
+        outcome = {false, refusal};
+        return;
+    }
+    temporary = temporaryBeside(target);
+    descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        fail("Cannot create a temporary file beside", temporary, errno);
+        temporary.clear();
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    closeFile();
+    if (!committed && !temporary.empty()) ::unlink(temporary.c_str());
+}
+
+void AtomicFileWriter::fail(const std::string& what, const std::string& path, int error) {
+    if (!outcome.ok) return;
+    outcome = {false, what + " '" + path + "': " + std::strerror(error) + "."};
+}
+
+void AtomicFileWriter::closeFile() {
+    if (descriptor < 0) return;
+    // Don't retry close on EINTR: the descriptor is released either way.
+    if (::close(descriptor) != 0) fail("Cannot write", temporary, errno);
+    descriptor = -1;
+}
+
+bool AtomicFileWriter::write(std::string_view piece) {
+    if (outcome.ok && !writeAll(descriptor, piece)) fail("Cannot write", temporary, errno ? errno : EIO);
+    return outcome.ok;
+}
+
+// Puts the temporary file in the target's place: with the target's permission
+// bits when it exists, then renamed over it, then the folder synced.
+FileWriteOutcome AtomicFileWriter::commit() {
+    if (outcome.ok && ::fsync(descriptor) != 0) fail("Cannot write", temporary, errno);
+    closeFile();
+    struct stat existing {};
+    if (outcome.ok && ::stat(target.c_str(), &existing) == 0 &&
+        ::chmod(temporary.c_str(), existing.st_mode & 07777) != 0)
+        fail("Cannot keep the permissions of", target, errno);
+    if (outcome.ok && std::rename(temporary.c_str(), target.c_str()) != 0) fail("Cannot replace", target, errno);
+    committed = outcome.ok;
+    if (committed) syncParentFolder(target);
     return outcome;
+}
+
+FileWriteOutcome writeFileAtomically(const std::string& path, std::string_view content) {
+    AtomicFileWriter writer(path);
+    writer.write(content);
+    return writer.commit();
 }
 
 } // namespace Corvana

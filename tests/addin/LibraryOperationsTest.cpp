@@ -5,6 +5,7 @@
 #include "addin/ImportPipeline.h"
 #include "addin/LibraryWriters.h"
 #include "addin/ParseHandlers.h"
+#include "addin/SessionState.h"
 #include "tests/addin/AddinTestSupport.h"
 #include "tests/support/JsonCheck.h"
 
@@ -165,6 +166,14 @@ TEST_F(LibraryTest, ExportCancelUnwritableAndDone) {
     send("EXPORT_TOOLS_JSON", R"({"selectedIndices":[0]})");
     EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Could not write to the selected file.");
     EXPECT_FALSE(std::filesystem::exists(libraryFile("PowerMill Holders"))) << "no holder library after a failure";
+
+    // A rename would replace a read-only file regardless of its mode.
+    writeText(folder.file("locked.json"), "keep");
+    std::filesystem::permissions(folder.file("locked.json"), std::filesystem::perms::owner_read);
+    host->queueDialogOk(folder.file("locked.json").string());
+    send("EXPORT_TOOLS_JSON", R"({"selectedIndices":[0]})");
+    EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Could not write to the selected file.");
+    EXPECT_EQ(readText(folder.file("locked.json")), "keep");
 
     host->queueDialogOk(folder.file("out.json").string());
     send("EXPORT_TOOLS_JSON", R"({"libraryName":"Shop","selectedIndices":[0,1,2]})");

@@ -16,25 +16,10 @@ struct ToleranceGuard {
     ~ToleranceGuard() { setPolyTolerance(0.0005); }
 };
 
-HolderSegment holderSection(double upper, double lower, double length) {
-    HolderSegment segment;
-    segment.upperDiameter = upper;
-    segment.lowerDiameter = lower;
-    segment.length = length;
-    return segment;
-}
-
 void expectRow(const ProfileRow& row, double height, double lower, double upper) {
     EXPECT_NEAR(row.height, height, 1e-9);
     EXPECT_NEAR(row.lowerDiameter, lower, 1e-9);
     EXPECT_NEAR(row.upperDiameter, upper, 1e-9);
-}
-
-std::string formCurveXml(const std::string& order, const std::string& numbers) {
-    std::string xml = "<object>";
-    if (!order.empty()) xml += "<member name=\"c_order\" value=\"" + order + "\"/>";
-    return xml + "<member name=\"c_poly\"><member name=\"value\" length=\"9\">" + numbers +
-           "</member></member></object>";
 }
 
 TEST(ProfilesTest, ShankFilletBecomesChordsThatClimbToTheUpperDiameter) {
@@ -80,7 +65,7 @@ TEST(ProfilesTest, PolyToleranceAcceptsOnlyPositiveFiniteValues) {
 
 TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
     ToolModel tool;
-    tool.holderSegments = {holderSection(40, 20, 30), holderSection(50, 50, 10)};
+    tool.holderSegments = {holderCone(40, 20, 30), holderCone(50, 50, 10)};
     tool.holderSegments[0].filletRadius = 5;
     tool.holderSegments[1].ignore = true;
     auto rows = holderProfile(tool);
@@ -96,7 +81,7 @@ TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
 
     // A blend splits a widening section unless the section below already widens into it.
     tool = ToolModel{};
-    tool.holderSegments = {holderSection(40, 20, 30), holderSection(60, 40, 20)};
+    tool.holderSegments = {holderCone(40, 20, 30), holderCone(60, 40, 20)};
     tool.holderSegments[0].blendLength = 4;
     tool.holderSegments[1].blendLength = 4;
     rows = holderProfile(tool);
@@ -106,7 +91,7 @@ TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
     expectRow(rows[2], 20, 40, 60);
 
     // A blended cylinder narrows into the next section; a narrowing section stays as it is.
-    tool.holderSegments = {holderSection(40, 40, 30), holderSection(30, 30, 10), holderSection(20, 25, 5)};
+    tool.holderSegments = {holderCone(40, 40, 30), holderCone(30, 30, 10), holderCone(20, 25, 5)};
     tool.holderSegments[0].blendLength = 5;
     rows = holderProfile(tool);
     ASSERT_EQ(rows.size(), 4u);
@@ -118,7 +103,7 @@ TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
 
 TEST(ProfilesTest, CurveRadiusBecomesAnEightStepQuarterCircle) {
     ToolModel tool;
-    tool.holderSegments = {holderSection(40, 20, 30)};
+    tool.holderSegments = {holderCone(40, 20, 30)};
     tool.holderSegments[0].curveRadius = 4;
     const auto rows = holderProfile(tool);
     ASSERT_EQ(rows.size(), 9u);
@@ -143,15 +128,15 @@ TEST(ProfilesTest, DistinctHoldersAreFoundByShapeAndNumberedWhenUnnamed) {
     std::vector<ToolModel> tools(5);
     for (auto& tool : tools) tool.isMetric = true;
     tools[0].holderName = " \tBT40 ER32\r\n";
-    tools[0].holderSegments = {holderSection(10.001, 10.001, 20), holderSection(60, 60, 5)};
+    tools[0].holderSegments = {holderCone(10.001, 10.001, 20), holderCone(60, 60, 5)};
     tools[0].holderSegments[1].ignore = true;
     tools[1].holderName = "Other name";
-    tools[1].holderSegments = {holderSection(10.012, 10.012, 20), holderSection(60, 60, 5)};
+    tools[1].holderSegments = {holderCone(10.012, 10.012, 20), holderCone(60, 60, 5)};
     tools[1].holderSegments[1].ignore = true;
     tools[2].holderName = "No sections";
     tools[3].holderName = " \t";
-    tools[3].holderSegments = {holderSection(32, 32, 40)};
-    tools[4].holderSegments = {holderSection(32, 32, 41)};
+    tools[3].holderSegments = {holderCone(32, 32, 40)};
+    tools[4].holderSegments = {holderCone(32, 32, 41)};
 
     const auto holders = distinctHolders(tools);
     ASSERT_EQ(holders.size(), 3u);
@@ -162,65 +147,6 @@ TEST(ProfilesTest, DistinctHoldersAreFoundByShapeAndNumberedWhenUnnamed) {
     EXPECT_EQ(holders[1].name, "Holder 2");
     EXPECT_EQ(holders[2].name, "Holder 3");
     EXPECT_EQ(holders[2].gaugeLength, 41);
-}
-
-TEST(ProfilesTest, FormCurveIsReadFromItsValueMember) {
-    const auto points = parseFormCurve(formCurveXml("2", "0 0 0 5 0 10 5 0 20"));
-    ASSERT_TRUE(points.has_value());
-    ASSERT_EQ(points->size(), 3u);
-    EXPECT_EQ((*points)[1].radius, 5);
-    EXPECT_EQ((*points)[2].height, 20);
-
-    const auto signedPoints = parseFormCurve(formCurveXml("", " 1.5 0 -2 +3 0 4e1 7 "));
-    ASSERT_EQ(signedPoints.value().size(), 2u);
-    EXPECT_EQ(signedPoints.value()[1].height, 40);
-    EXPECT_EQ(parseFormCurve(formCurveXml("2", "1 0 1 2 0 2 x 3 0 3")).value().size(), 2u);
-    EXPECT_EQ(parseFormCurve(formCurveXml("2", "1 0 1 inf 0 2")).value().size(), 1u);
-    EXPECT_TRUE(parseFormCurve(formCurveXml("3", "0 0 0 5 0 10")).value().empty());
-    EXPECT_TRUE(parseFormCurve("").value().empty());
-    const std::string unterminated = "<member name=\"c_poly\"><member name=\"value\" length=\"3\">1 2 3";
-    EXPECT_TRUE(parseFormCurve(unterminated).value().empty());
-
-    EXPECT_FALSE(parseFormCurve(formCurveXml("two", "0 0 0 5 0 10")).has_value());
-    EXPECT_FALSE(parseFormCurve(formCurveXml("99999999999", "0 0 0 5 0 10")).has_value());
-    EXPECT_FALSE(parseFormCurve("<member name=\"c_order\" value=\"").has_value());
-}
-
-TEST(ProfilesTest, FormCurveRisesMergeUntilTheyReachTheMinimumStep) {
-    const std::vector<FormPoint> steps = {{5, 0}, {6, 0.1}, {7, 0.2}, {8, 0.3}, {9, 0.4}, {10, 0.5}};
-    const auto holder = formCurveToHolder(steps, true);
-    ASSERT_EQ(holder.size(), 2u);
-    EXPECT_EQ(holder[0].lowerDiameter, 10);
-    EXPECT_EQ(holder[0].upperDiameter, 16);
-    EXPECT_NEAR(holder[0].length, 0.3, 1e-12);
-    EXPECT_EQ(holder[1].upperDiameter, 20);
-    EXPECT_NEAR(holder[1].length, 0.2, 1e-12);
-    EXPECT_EQ(formCurveToHolder(steps, false).size(), 5u);
-
-    const auto flat = formCurveToHolder({{5, 0}, {6, 1}, {6, 1}, {9, 1}, {7, 2}}, true);
-    ASSERT_EQ(flat.size(), 2u);
-    EXPECT_EQ(flat[0].upperDiameter, 12);
-    EXPECT_EQ(flat[1].lowerDiameter, 18);
-    EXPECT_EQ(flat[1].upperDiameter, 14);
-    EXPECT_TRUE(formCurveToHolder({{5, 0}}, true).empty());
-    EXPECT_TRUE(formCurveToHolder({{5, 0}, {5, 0}}, true).empty());
-}
-
-TEST(ProfilesTest, FormCurveShankStartsAtTheStartHeightAndFillsToTheTotalLength) {
-    const std::vector<FormPoint> points = {{2, 0}, {4, 10}, {4, 20}};
-    const auto shank = formCurveToShank(points, 5, 30, true);
-    ASSERT_EQ(shank.size(), 3u);
-    EXPECT_EQ(shank[0].lowerDiameter, 6);
-    EXPECT_EQ(shank[0].upperDiameter, 8);
-    EXPECT_EQ(shank[0].length, 5);
-    EXPECT_EQ(shank[1].length, 10);
-    EXPECT_EQ(shank[2].lowerDiameter, 8);
-    EXPECT_EQ(shank[2].length, 15);
-
-    EXPECT_EQ(formCurveToShank(points, 5, 15, true).size(), 2u);
-    EXPECT_EQ(formCurveToShank(points, 0, 0, true).size(), 2u);
-    EXPECT_TRUE(formCurveToShank(points, 25, 30, true).empty());
-    EXPECT_TRUE(formCurveToShank({{2, 0}}, 0, 30, true).empty());
 }
 
 } // namespace
