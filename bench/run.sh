@@ -55,8 +55,8 @@ printf '\n%-8s %8s %10s %10s %12s %12s %14s %12s %12s\n' variant tools "file MB"
 for variant in default heavy; do
   flag=""; [ "$variant" = heavy ] && flag=--heavy
   small="$work/small.ptf"; file="$work/t.ptf"
-  "$bin/bench/corvana-make-template" 2000 "$small" $flag
-  "$bin/bench/corvana-make-template" 20000 "$file" $flag
+  "$bin/tests/support/corvana-make-template" 2000 "$small" $flag
+  "$bin/tests/support/corvana-make-template" 20000 "$file" $flag
   bytes=$(stat -c %s "$file")
   ratio=$(convert_ratio "$file")
   peak_kb=$(/usr/bin/time -f %M "$bin/apps/corvana/corvana" convert "$file" -o "$work/out.json" 2>&1 >/dev/null | tail -n 1)
