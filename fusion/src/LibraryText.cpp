@@ -17,23 +17,36 @@ struct Span {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// Deepest nesting of arrays and objects, counting brackets outside strings.
-std::size_t nestingDepth(std::string_view text) {
-    std::size_t depth = 0;
-    std::size_t deepest = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (const char c : text) {
-        if (inString) {
+// Follows a JSON text character by character: which ones belong to a string.
+class StringTracker {
+public:
+    // True when `c` is part of a string, its quotes included.
+    bool inString(char c) {
+        if (inside) {
             if (escaped)
                 escaped = false;
             else if (c == '\\')
                 escaped = true;
             else if (c == '"')
-                inString = false;
-            continue;
+                inside = false;
+            return true;
         }
-        if (c == '"') inString = true;
+        inside = c == '"';
+        return inside;
+    }
+
+private:
+    bool inside = false;
+    bool escaped = false;
+};
+
+// Deepest nesting of arrays and objects, counting brackets outside strings.
+std::size_t nestingDepth(std::string_view text) {
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    StringTracker strings;
+    for (const char c : text) {
+        if (strings.inString(c)) continue;
         if (c == '[' || c == '{') deepest = std::max(deepest, ++depth);
         if ((c == ']' || c == '}') && depth > 0) --depth;
     }
@@ -172,21 +185,9 @@ std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
 std::string compactJsonText(std::string_view json) {
     std::string compact;
     compact.reserve(json.size());
-    bool inString = false;
-    bool escaped = false;
+    StringTracker strings;
     for (const char c : json) {
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                inString = false;
-        } else if (isBlank(c)) {
-            continue;
-        } else if (c == '"') {
-            inString = true;
-        }
+        if (!strings.inString(c) && isBlank(c)) continue;
         compact += c;
     }
     return compact;
