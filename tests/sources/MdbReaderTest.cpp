@@ -160,16 +160,6 @@ TEST_F(MdbSampleTest, BuildsPresetsFromMatchingFeedSpeedRows) {
     EXPECT_EQ(count, 11u);  // "T10", "Lib/T100/Steel" and "Lib/EM 99 OLD/Steel" match nothing
 }
 
-TEST(MdbReaderTest, FilesWithoutToolsGiveNoTools) {
-    std::vector<std::string> calls;
-    EXPECT_TRUE(readMdbFile(fixturePath("empty-schema.mdb"), recordInto(calls)).empty());
-    EXPECT_EQ(calls, std::vector<std::string>{"0/0 -"});
-    calls.clear();
-    EXPECT_TRUE(readMdbFile(fixturePath("not-a-database.mdb"), recordInto(calls)).empty());
-    EXPECT_TRUE(readMdbFile(fixturePath("missing.mdb"), recordInto(calls)).empty());
-    EXPECT_TRUE(calls.empty());
-}
-
 // Only the named tables exist; every other table is missing.
 TEST(MdbReaderTest, ReadsToolsDespiteMissingTablesAndColumns) {
     SimToolDatabase database;
