@@ -74,15 +74,16 @@ TEST(PrepareLibraryTest, SimplifiesToolsAndConvertsOnlyTheWrittenCopies) {
 }
 
 TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
-    const std::vector<ToolModel> tools = {makeHolderTool(), makeHolderTool()};
+    std::vector<ToolModel> tools = {makeHolderTool(), makeHolderTool()};
+    tools[1].holderSegments[0].length = 25;  // each tool has its own holder
     const std::vector<std::string> ids = {"id-a", "id-b"};
     const auto prepareFor = [&](double mode, const std::string& name) {
         const HolderDestination destination = holderDestinationFor(holderModeFromNumber(mode), name);
         return prepareLibrary(tools, SimplifyOpts{}, "Mills", ids, destination);
     };
     EXPECT_EQ(countEntries(prepareFor(0, "H").json), std::make_pair(2, 0));
-    EXPECT_EQ(countEntries(prepareFor(1, "H").json), std::make_pair(2, 1));
-    EXPECT_EQ(countEntries(prepareFor(2, "").json), std::make_pair(2, 1));
+    EXPECT_EQ(countEntries(prepareFor(1, "H").json), std::make_pair(2, 2));
+    EXPECT_EQ(countEntries(prepareFor(2, "").json), std::make_pair(2, 2));
     EXPECT_EQ(prepareFor(2, "").holderJson, "");
 
     const auto separate = prepareFor(2, "PowerMill Holders");
@@ -90,7 +91,7 @@ TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
     EXPECT_FALSE(prepareFor(1, "H").writeHolderLibrary);
     EXPECT_EQ(separate.holderLibraryName, "PowerMill Holders");
     EXPECT_EQ(countEntries(separate.json), std::make_pair(2, 0));
-    EXPECT_EQ(countEntries(separate.holderJson), std::make_pair(0, 1));
+    EXPECT_EQ(countEntries(separate.holderJson), std::make_pair(0, 2));
     EXPECT_EQ(Testing::parseJsonOrFail(separate.holderJson).value("description", ""), "PowerMill Holders");
 }
 
