@@ -47,10 +47,6 @@ double metricNominalNear(double diameter) {
 }
 
 TEST(ThreadStandardsTest, TablesNearestSizesAndTapDrills) {
-    ASSERT_EQ(inchThreadSizes().size(), 36u);
-    ASSERT_EQ(metricThreadSizes().size(), 37u);
-    EXPECT_EQ(inchThreadSizes()[17].tpiUNEF, 24);  // 11/16
-    EXPECT_EQ(metricThreadSizes()[18].pitches, (std::vector<double>{1.75, 1.5, 1.25, 1.0, 0.75}));
     for (const auto& [diameter, name] : {std::pair{0.2, "#10"}, {0.23, "#12"}, {3.0, "none"}, {2.23, "2"},
                                          {std::nan(""), "none"}})
         EXPECT_EQ(inchNameNear(diameter), name) << diameter;
@@ -108,13 +104,10 @@ TEST(ThreadStandardsTest, ReadsDesignationsOfRealToolNames) {
 
     const auto quarter = parseThreadDesignations("TAP 1/4-20 UNC");
     ASSERT_EQ(quarter.size(), 1u);
-    EXPECT_DOUBLE_EQ(quarter[0].pitch, 0.05);
-    EXPECT_EQ(quarter[0].series, SeriesUNC);
-    const auto numbered = parseThreadDesignations("#7 TAP M10X1.25");
+    EXPECT_TRUE(quarter[0].pitch == 0.05 && quarter[0].series == SeriesUNC);
+    const auto numbered = parseThreadDesignations("#7 TAP M10X1.25");  // #7 has no table row
     ASSERT_EQ(numbered.size(), 2u);
-    EXPECT_TRUE(numbered[0].isNumbered);
-    EXPECT_EQ(numbered[0].sizeNumber, 7);
-    EXPECT_EQ(numbered[0].inchSize, 0);  // #7 has no table row
+    EXPECT_TRUE(numbered[0].isNumbered && numbered[0].sizeNumber == 7 && numbered[0].inchSize == 0);
     EXPECT_EQ(numbered[1].pitch, 1.25);
 }
 
@@ -140,10 +133,7 @@ TEST(ThreadStandardsTest, NameHintAndTapDiameterVerdicts) {
     EXPECT_FALSE(nameThreadHint(tapNamed("SPIRAL TAP", true, 6)).present);
 
     const TapDrillVerdict drill = analyzeTapDiameter(8.5, 1.5, true, std::nullopt, true);
-    EXPECT_EQ(drill.kind, 1);
-    EXPECT_EQ(drill.nominal, 10);
-    EXPECT_EQ(drill.label, "M10");
-    EXPECT_TRUE(drill.pitchMatches);
+    EXPECT_TRUE(drill.kind == 1 && drill.nominal == 10 && drill.label == "M10" && drill.pitchMatches);
     EXPECT_FALSE(analyzeTapDiameter(8.5, 2.0, true, 10.0, true).pitchMatches);
     EXPECT_EQ(analyzeTapDiameter(50, 2, true, 100.0, true).label, "M100");  // no row near the hint
     // 8.5 with pitch 1.0 gives 9.5, which lies 0.5 from M9.

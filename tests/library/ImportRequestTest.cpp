@@ -84,9 +84,9 @@ TEST(ImportRequestTest, RequestWideOptionsAndDisplayUnits) {
         R"("removeUndercuts":true,"undercutThreshold":12.5})",
         source, "D");
     ASSERT_EQ(request.tools.size(), 3u);
-    EXPECT_EQ(request.tools[0].displayUnit, "millimeters");
-    EXPECT_EQ(request.tools[1].displayUnit, "inches");  // position 2 of the selection
-    EXPECT_EQ(request.tools[2].displayUnit, "");
+    // Units follow positions in the selection, the unusable index 7 included.
+    EXPECT_EQ(request.tools[0].displayUnit + "|" + request.tools[1].displayUnit + "|" + request.tools[2].displayUnit,
+              "millimeters|inches|");
     EXPECT_EQ(request.tools[2].sourceDetail, "2.4.1");
     EXPECT_TRUE(request.simplify.removeUndercuts);
     EXPECT_DOUBLE_EQ(request.simplify.undercutThreshold, 0.125);
@@ -105,12 +105,11 @@ TEST(ImportRequestTest, OverridesTakeTheFirstMatchAndStayInTheInt32Range) {
         R"("toolNumberOverrideIndices":[1],"toolNumberOverrideValues":[-1e300]})";
     const auto request = readImportRequest(json, source, "D");
     ASSERT_EQ(request.tools.size(), 1u);
-    EXPECT_EQ(request.tools[0].diameter, 12.5);
-    EXPECT_EQ(request.tools[0].pitch, 0.8);  // the value list ends before index 1's position
-    EXPECT_EQ(request.tools[0].numFlutes, 4);
-    EXPECT_FALSE(request.tools[0].spindleClockwise);
-    EXPECT_EQ(request.tools[0].number, int32Min);
-    EXPECT_EQ(source[1].diameter, 10);
+    // The pitch value list ends before index 1's position; the source tool is not changed.
+    const ToolModel& tool0 = request.tools[0];
+    EXPECT_EQ((std::vector<double>{tool0.diameter, tool0.pitch, double(tool0.numFlutes), double(tool0.spindleClockwise),
+                                   double(tool0.number), source[1].diameter}),
+              (std::vector<double>{12.5, 0.8, 4, 0, int32Min, 10}));
 
     ToolModel tool = makeTool("T");
     applyToolCorrections(tool, 0, R"({"flutesOverrideIndices":[0],"flutesOverrideValues":[2.49]})");

@@ -36,10 +36,9 @@ TEST(LibraryAnalysisTest, CountsNamesAndAdditions) {
         holder("HSK63\nmillimeters|2"),             tool("EM 12 wrong type", "ball end mill", 1.2)};
     const ComparisonOutcome outcome = compareTools(existing, incoming);
     LibraryComparison result = outcome.comparison;
-    EXPECT_EQ(result.existingCount, 2);
-    EXPECT_EQ(result.matchingCount, 2) << "two new tools matching one existing tool count twice";
-    EXPECT_EQ(result.newCount, 2);
-    EXPECT_EQ(result.removedCount, 1);
+    // Two new tools matching one existing tool count twice.
+    EXPECT_EQ((std::vector<int>{result.existingCount, result.matchingCount, result.newCount, result.removedCount}),
+              (std::vector<int>{2, 2, 2, 1}));
     EXPECT_EQ(result.newPositions, (std::vector<std::int32_t>{2, 7}));
     EXPECT_EQ(result.newNames, (Strings{"DRILL 6", "EM 12 wrong type"}));
     EXPECT_EQ(result.matchingNames, Strings{"EM 12"});

