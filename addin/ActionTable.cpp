@@ -6,6 +6,7 @@
 #include "addin/HostRequests.h"
 #include "addin/LibraryHandlers.h"
 #include "addin/ParseHandlers.h"
+#include "addin/PmSessionHandlers.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -101,6 +102,7 @@ void registerPmSessionActions() {
     registerAction("REPLACE_PM_LIBRARY", onReplacePmLibrary);
     registerAction("MERGE_PM_LIBRARY", onMergePmLibrary);
     registerAction("EXPORT_PM_TOOLS_JSON", onExportPmJson);
+    registerPmOpenActions();
 }
 
 void registerToolDatabaseActions() {

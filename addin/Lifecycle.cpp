@@ -5,6 +5,7 @@
 #include "addin/PaletteBridge.h"
 #include "addin/PendingResults.h"
 #include "platform/ModuleFile.h"
+#include "sources/pmsession/PmSessions.h"
 
 #include <array>
 #include <filesystem>
@@ -240,6 +241,7 @@ bool startAddIn() {
 
 void stopAddIn() {
     AddInState& state = addIn();
+    closeLaunchedPmSession();
     unregisterEventWithHandler(state.app.get(), state.feedbackDoneEvent, feedbackDoneEventId,
                                state.feedbackDoneHandler);
     clearPendingCompletions();

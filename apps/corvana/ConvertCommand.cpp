@@ -97,13 +97,17 @@ int runConvert(const ConvertOptions& options) {
     LoadedSource loaded;
     {
         ProgressBar bar("Reading");
-        loaded = loadSource(options.source, [&bar](std::int32_t index, std::int32_t total, const ToolModel*) {
-            bar.update(index, total);
-        });
+        loaded = loadSourceOrSession(options.source, options.session,
+                                     [&bar](std::int32_t index, std::int32_t total, const ToolModel*) {
+                                         bar.update(index, total);
+                                     });
     }
     if (!loaded.ok) return fail(readFailure, loaded.message);
+    if (!loaded.notice.empty()) std::cerr << "corvana: " << loaded.notice << '\n';
     if (options.requestPath.empty()) requestJson = selectAllRequest(loaded.tools.size());
-    const ImportSource source = loaded.kind == SourceKind::Database ? ImportSource::Database : ImportSource::File;
+    const ImportSource source = loaded.kind == SourceKind::Database  ? ImportSource::Database
+                                : loaded.kind == SourceKind::Session ? ImportSource::Session
+                                                                     : ImportSource::File;
     ImportRequest request = readImportRequest(requestJson, loaded.tools, defaultLibraryName(source));
     loaded.tools = {};  // the request holds the copies that are written
     if (request.tools.empty()) return fail(readFailure, "No tools selected.");
