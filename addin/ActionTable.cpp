@@ -1,12 +1,12 @@
 #include "addin/ActionTable.h"
 
-#include "addin/ArchiveAndDatabaseHandlers.h"
-
 #include "addin/Appearance.h"
+#include "addin/ArchiveAndDatabaseHandlers.h"
 #include "addin/HostRequests.h"
 #include "addin/LibraryHandlers.h"
 #include "addin/ParseHandlers.h"
 #include "addin/PmSessionHandlers.h"
+#include "addin/ToolSources.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -88,30 +88,17 @@ void registerHostAndAppearanceActions() {
 void registerFileSourceActions() {
     registerAction("BROWSE_AND_PARSE_PTF", onBrowseAndParsePtf);
     registerAction("BROWSE_AND_PARSE_PROJECT", onBrowseAndParseProject);
-    registerAction("IMPORT_TOOLS", onImportTools);
-    registerAction("ANALYZE_LIBRARY", onAnalyzeLibrary);
-    registerAction("REPLACE_LIBRARY", onReplaceLibrary);
-    registerAction("MERGE_LIBRARY", onMergeLibrary);
-    registerAction("EXPORT_TOOLS_JSON", onExportJson);
+    registerLibraryActions(fileSource());
     registerArchiveAndDatabaseParseActions();
 }
 
+// The session's open and status actions join its library actions with its reader.
 void registerPmSessionActions() {
-    registerAction("IMPORT_PM_TOOLS", onImportPmTools);
-    registerAction("ANALYZE_PM_LIBRARY", onAnalyzePmLibrary);
-    registerAction("REPLACE_PM_LIBRARY", onReplacePmLibrary);
-    registerAction("MERGE_PM_LIBRARY", onMergePmLibrary);
-    registerAction("EXPORT_PM_TOOLS_JSON", onExportPmJson);
+    registerLibraryActions(sessionSource());
     registerPmOpenActions();
 }
 
-void registerToolDatabaseActions() {
-    registerAction("IMPORT_MDB_TOOLS", onImportMdbTools);
-    registerAction("ANALYZE_MDB_LIBRARY", onAnalyzeMdbLibrary);
-    registerAction("REPLACE_MDB_LIBRARY", onReplaceMdbLibrary);
-    registerAction("MERGE_MDB_LIBRARY", onMergeMdbLibrary);
-    registerAction("EXPORT_MDB_TOOLS_JSON", onExportMdbJson);
-}
+void registerToolDatabaseActions() { registerLibraryActions(databaseSource()); }
 
 void registerServiceActions() {}
 

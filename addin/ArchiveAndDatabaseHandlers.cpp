@@ -1,43 +1,20 @@
 #include "addin/ArchiveAndDatabaseHandlers.h"
 
 #include "addin/ActionTable.h"
-#include "addin/BackgroundJob.h"
 #include "addin/PaletteBridge.h"
-#include "convert/ToolSummary.h"
+#include "addin/SessionState.h"
 #include "sources/ArchiveImport.h"
-#include "sources/JsonText.h"
 #include "sources/MdbReader.h"
 
-#include <memory>
-#include <thread>
-#include <utility>
 #include <vector>
 
 namespace Corvana {
 namespace {
 
-constexpr const char* cancelledReply = "{\"cancelled\":true,\"count\":0,\"filePath\":\"\"}";
-constexpr const char* refusedReply = "{\"cancelled\":false,\"filePath\":\"\",\"count\":0,\"error\":\"parse_failed\"}";
+constexpr const char* fileReply = "REPLY_PARSE_PTF";
+constexpr const char* databaseReply = "REPLY_PARSE_MDB";
 constexpr const char* unsupportedToolLibraryMessage =
     "Unsupported file type. Select a PowerMill template (*.ptf) or database (*.mdb) file.";
-
-bool databaseParseRunning = false;
-
-class DatabaseParseScope {
-public:
-    DatabaseParseScope() { databaseParseRunning = true; }
-    ~DatabaseParseScope() { databaseParseRunning = false; }
-    DatabaseParseScope(const DatabaseParseScope&) = delete;
-    DatabaseParseScope& operator=(const DatabaseParseScope&) = delete;
-};
-
-// A parse requested from inside another parse's pump is refused, whichever
-// list either of them writes, so pumps never nest.
-bool refuseWhileParsing(adsk::core::UserInterface* ui, const char* replyAction) {
-    if (!isFileParseRunning() && !databaseParseRunning) return false;
-    sendToPalette(ui, replyAction, refusedReply);
-    return true;
-}
 
 // A single-selection open dialog; the chosen file, or empty when not confirmed.
 std::string askForFile(adsk::core::UserInterface* ui, const std::string& title, const std::string& filter) {
@@ -50,72 +27,28 @@ std::string askForFile(adsk::core::UserInterface* ui, const std::string& title, 
     return dialog->filename();
 }
 
-// Database summaries carry no preset names: their presets are named per material.
-ToolProgressFn databaseProgressPoster(const std::shared_ptr<BackgroundJob>& job) {
-    return [job](std::int32_t index, std::int32_t total, const ToolModel* tool) {
-        if (index == 0) {
-            postJobMessage(*job, "PARSE_BEGIN", "{\"total\":" + std::to_string(total) + "}");
-            return;
-        }
-        if (tool) postJobMessage(*job, "PARSE_TOOL", buildToolSummaryJson(*tool, index - 1, false));
-    };
-}
-
 std::vector<ToolModel> readDatabase(const std::string& path, const ToolProgressFn& progress) {
     return readMdbFile(path, progress);
 }
 
-// Runs `reader` on a worker while pumping. The worker replaces mdbTools
-// before it signals done, or empties it when the reader throws; true then.
-bool readIntoMdbTools(adsk::core::UserInterface* ui, const std::string& path, const ToolFileReader& reader) {
-    const auto job = std::make_shared<BackgroundJob>();
-    // Shared with the worker, so the flag outlives whichever side ends last.
-    const auto failed = std::make_shared<bool>(false);
-    std::thread worker = startJobWorker(
-        job,
-        [job, path, reader]() {
-            std::vector<ToolModel> tools = reader(path, databaseProgressPoster(job));
-            mdbTools() = std::move(tools);
-        },
-        [failed]() {
-            mdbTools().clear();
-            *failed = true;
-        });
-    pumpUntilDone(ui, job, worker, {}, {});
-    return *failed;
-}
-
 } // namespace
 
-bool isDatabaseParseRunning() { return databaseParseRunning; }
-
+// A read that threw must not look like a database without tools: the reply carries the error member.
 void beginMdbParse(const std::string& path, adsk::core::UserInterface* ui, const ToolFileReader& reader) {
-    if (refuseWhileParsing(ui, "REPLY_PARSE_MDB")) return;
-    const DatabaseParseScope parsing;
-    LastSourceInfo& info = lastSourceInfo();
-    info.type = "mdb";
-    info.path = path;
-    info.projectName.clear();
-    info.pmVersion.clear();
-    const bool failed = readIntoMdbTools(ui, path, reader ? reader : ToolFileReader(readDatabase));
-    // A read that threw must not look like a database without tools.
-    std::string reply = "{\"cancelled\":false,\"filePath\":" + quoteJsonText(path) +
-                        ",\"count\":" + std::to_string(mdbTools().size());
-    if (failed) reply += ",\"error\":\"parse_failed\"";
-    sendToPalette(ui, "REPLY_PARSE_MDB", reply + "}");
+    runSourceParse(databaseSource(), "mdb", path, ui, reader ? reader : ToolFileReader(readDatabase));
 }
 
 void onBrowseAndParseArchive(const std::string&, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    if (!ui || refuseWhileParsing(ui, "REPLY_PARSE_PTF")) return;
+    if (!ui || refuseWhileParsing(ui, fileReply)) return;
     const std::string archivePath =
         askForFile(ui, std::string(kArchiveDialogTitle), std::string(kArchiveDialogFilter));
     if (archivePath.empty()) {
-        sendToPalette(ui, "REPLY_PARSE_PTF", cancelledReply);
+        sendCancelledParse(ui, fileReply);
         return;
     }
     const std::string folder = extractPmArchive(archivePath);
     if (folder.empty()) {
-        sendToPalette(ui, "REPLY_PARSE_PTF", cancelledReply);
+        sendCancelledParse(ui, fileReply);
         ui->messageBox(std::string(kArchiveNotExtractedMessage), std::string(kArchiveImportTitle));
         return;
     }
@@ -128,21 +61,21 @@ void onBrowseAndParseArchive(const std::string&, adsk::core::Application*, adsk:
 }
 
 void onBrowseAndParseMdb(const std::string&, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    if (!ui || refuseWhileParsing(ui, "REPLY_PARSE_MDB")) return;
+    if (!ui || refuseWhileParsing(ui, databaseReply)) return;
     const std::string path = askForFile(ui, "Select PowerMill Tool Database", "PowerMill Database (*.mdb)");
     if (path.empty()) {
-        sendToPalette(ui, "REPLY_PARSE_MDB", cancelledReply);
+        sendCancelledParse(ui, databaseReply);
         return;
     }
     beginMdbParse(path, ui);
 }
 
 void onBrowseAndParseToolLibrary(const std::string&, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    if (!ui || refuseWhileParsing(ui, "REPLY_PARSE_PTF")) return;
+    if (!ui || refuseWhileParsing(ui, fileReply)) return;
     const std::string path =
         askForFile(ui, "Select PowerMill Tool Library File", "PowerMill Tool Libraries (*.ptf;*.mdb)");
     if (path.empty()) {
-        sendToPalette(ui, "REPLY_PARSE_PTF", cancelledReply);
+        sendCancelledParse(ui, fileReply);
         return;
     }
     const std::string extension = fileExtensionOf(path);
@@ -155,7 +88,7 @@ void onBrowseAndParseToolLibrary(const std::string&, adsk::core::Application*, a
         return;
     }
     ui->messageBox(unsupportedToolLibraryMessage, "Tool Library Import");
-    sendToPalette(ui, "REPLY_PARSE_PTF", cancelledReply);
+    sendCancelledParse(ui, fileReply);
 }
 
 void registerArchiveAndDatabaseParseActions() {

@@ -10,10 +10,6 @@
 
 namespace Corvana {
 
-// True while a database parse's worker may write mdbTools; readers of the
-// list must not run meanwhile, and a second parse is refused.
-bool isDatabaseParseRunning();
-
 // Reads the tool database at `path` into mdbTools while the page receives
 // PARSE_BEGIN and PARSE_TOOL, then replies REPLY_PARSE_MDB. A reader that
 // throws leaves mdbTools empty and the reply carries the error member. A parse

@@ -1,12 +1,11 @@
 #include "addin/LibraryHandlers.h"
 
-#include "addin/ArchiveAndDatabaseHandlers.h"
-
+#include "addin/ActionTable.h"
 #include "addin/ImportPipeline.h"
 #include "addin/LibraryComparison.h"
 #include "addin/LibraryWriters.h"
 #include "addin/PaletteBridge.h"
-#include "addin/ParseHandlers.h"
+#include "addin/SourceParse.h"
 #include "library/ImportRequest.h"
 #include "platform/AtomicFile.h"
 
@@ -22,16 +21,10 @@ constexpr const char* importReply = "REPLY_IMPORT_TOOLS";
 constexpr const char* exportReply = "REPLY_EXPORT_JSON";
 constexpr const char* warningAction = "WARN_LIBRARY_EXISTS";
 
-// A parse's worker replaces the file tool list while that parse pumps, so a
-// request dispatched meanwhile must not read the list.
-// A parse worker may be replacing the source's tool list right now.
-bool sourceBeingRead(ImportSource source) {
-    if (source == ImportSource::File) return isFileParseRunning();
-    return source == ImportSource::Database && isDatabaseParseRunning();
-}
-
-bool refusedWhileReading(ImportSource source, adsk::core::UserInterface* ui, const char* replyAction) {
-    if (!sourceBeingRead(source)) return false;
+// A parse's worker replaces the source's tool list while that parse pumps,
+// so a request dispatched meanwhile must not read the list.
+bool refusedWhileReading(const ToolSource& source, adsk::core::UserInterface* ui, const char* replyAction) {
+    if (!isBeingRead(source)) return false;
     sendToPalette(ui, replyAction, "{\"success\":false,\"message\":\"The tool list is still being read.\"}");
     return true;
 }
@@ -64,9 +57,13 @@ private:
     adsk::core::Ptr<adsk::core::ProgressDialog> dialog;
 };
 
-void importTools(const std::string& data, adsk::core::UserInterface* ui, ImportSource source) {
+ImportRequest readRequest(const std::string& data, const ToolSource& source) {
+    return readImportRequest(data, source.tools(), source.defaultLibraryName);
+}
+
+void importTools(const std::string& data, adsk::core::UserInterface* ui, const ToolSource& source) {
     if (refusedWhileReading(source, ui, importReply)) return;
-    ImportRequest request = readImportRequest(data, source);
+    ImportRequest request = readRequest(data, source);
     if (libraryExists(request.libraryName)) {
         sendToPalette(ui, warningAction, "{\"analyzed\":false}");
         return;
@@ -75,21 +72,21 @@ void importTools(const std::string& data, adsk::core::UserInterface* ui, ImportS
                       createLibrary, {}, {}, importReply);
 }
 
-void analyzeTools(const std::string& data, adsk::core::UserInterface* ui, ImportSource source) {
-    if (sourceBeingRead(source)) {
+void analyzeTools(const std::string& data, adsk::core::UserInterface* ui, const ToolSource& source) {
+    if (isBeingRead(source)) {
         sendToPalette(ui, warningAction, buildAnalysisReplyJson({}));
         return;
     }
-    const ImportRequest request = readImportRequest(data, source);
+    const ImportRequest request = readRequest(data, source);
     AnalysisDialog dialog(ui);
     const LibraryComparison comparison = analyzeLibrary(request.libraryName, request.tools);
     dialog.close();
     sendToPalette(ui, warningAction, buildAnalysisReplyJson(comparison));
 }
 
-void replaceTools(const std::string& data, adsk::core::UserInterface* ui, ImportSource source) {
+void replaceTools(const std::string& data, adsk::core::UserInterface* ui, const ToolSource& source) {
     if (refusedWhileReading(source, ui, importReply)) return;
-    ImportRequest request = readImportRequest(data, source);
+    ImportRequest request = readRequest(data, source);
     runImportPipeline(std::move(request.tools), request.simplify, request.libraryName, "replaced with", ui,
                       replaceLibrary, {}, {}, importReply);
 }
@@ -106,11 +103,11 @@ std::string addedIndicesField(const MergeCounters& counters, const std::vector<s
     return field + "]";
 }
 
-void mergeTools(const std::string& data, adsk::core::UserInterface* ui, ImportSource source) {
+void mergeTools(const std::string& data, adsk::core::UserInterface* ui, const ToolSource& source) {
     if (refusedWhileReading(source, ui, importReply)) return;
-    ImportRequest request = readImportRequest(data, source);
+    ImportRequest request = readRequest(data, source);
     // Read now: a nested parse may replace the source list while the pipeline pumps.
-    const std::vector<std::size_t> keptIndices = selectedSourceIndices(data, importSourceTools(source));
+    const std::vector<std::size_t> keptIndices = selectedSourceIndices(data, source.tools());
     const std::string libraryName = request.libraryName;
     MergeCounters counters;
     const LibraryWriter writer = [&counters](const std::string& json, const std::vector<std::string>& unitNames,
@@ -174,9 +171,9 @@ std::string exportMessage(bool success, unsigned count, const std::string& error
     return "Exported " + std::to_string(count) + (count == 1 ? " tool" : " tools") + " to JSON.";
 }
 
-void exportTools(const std::string& data, adsk::core::UserInterface* ui, ImportSource source) {
+void exportTools(const std::string& data, adsk::core::UserInterface* ui, const ToolSource& source) {
     if (refusedWhileReading(source, ui, exportReply)) return;
-    ImportRequest request = readImportRequest(data, source);
+    ImportRequest request = readRequest(data, source);
     const LibraryWriter writer = [ui](const std::string& json, const std::vector<std::string>&,
                                       const ThreadMillFixes&, const std::string& name, std::string& error) {
         return writeExportFile(ui, json, name, error);
@@ -185,56 +182,23 @@ void exportTools(const std::string& data, adsk::core::UserInterface* ui, ImportS
                       exportMessage, {}, exportReply);
 }
 
+// Binds a library operation to one source as an action handler.
+ActionHandler forSource(void (*operation)(const std::string&, adsk::core::UserInterface*, const ToolSource&),
+                        const ToolSource& source) {
+    return [operation, &source](const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
+        operation(data, ui, source);
+    };
+}
+
 } // namespace
 
-void onImportTools(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    importTools(data, ui, ImportSource::File);
-}
-void onImportPmTools(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    importTools(data, ui, ImportSource::Session);
-}
-void onImportMdbTools(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    importTools(data, ui, ImportSource::Database);
-}
-
-void onAnalyzeLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    analyzeTools(data, ui, ImportSource::File);
-}
-void onAnalyzePmLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    analyzeTools(data, ui, ImportSource::Session);
-}
-void onAnalyzeMdbLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    analyzeTools(data, ui, ImportSource::Database);
-}
-
-void onReplaceLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    replaceTools(data, ui, ImportSource::File);
-}
-void onReplacePmLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    replaceTools(data, ui, ImportSource::Session);
-}
-void onReplaceMdbLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    replaceTools(data, ui, ImportSource::Database);
-}
-
-void onMergeLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    mergeTools(data, ui, ImportSource::File);
-}
-void onMergePmLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    mergeTools(data, ui, ImportSource::Session);
-}
-void onMergeMdbLibrary(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    mergeTools(data, ui, ImportSource::Database);
-}
-
-void onExportJson(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    exportTools(data, ui, ImportSource::File);
-}
-void onExportPmJson(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    exportTools(data, ui, ImportSource::Session);
-}
-void onExportMdbJson(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    exportTools(data, ui, ImportSource::Database);
+void registerLibraryActions(const ToolSource& source) {
+    const std::string infix = source.actionInfix;
+    registerAction("IMPORT_" + infix + "TOOLS", forSource(importTools, source));
+    registerAction("ANALYZE_" + infix + "LIBRARY", forSource(analyzeTools, source));
+    registerAction("REPLACE_" + infix + "LIBRARY", forSource(replaceTools, source));
+    registerAction("MERGE_" + infix + "LIBRARY", forSource(mergeTools, source));
+    registerAction("EXPORT_" + infix + "TOOLS_JSON", forSource(exportTools, source));
 }
 
 } // namespace Corvana

@@ -4,21 +4,12 @@
 // replace ptfTools and REPLY_PARSE_PTF gives their count.
 
 #include "Core/CoreAll.h"
-#include "sources/ToolModel.h"
+#include "addin/SourceParse.h"
 
-#include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace Corvana {
-
-// Reads the tools of a file or folder path, reporting through the progress function.
-using ToolFileReader = std::function<std::vector<ToolModel>(const std::string& path, const ToolProgressFn& progress)>;
-
-// True while a parse's worker may write ptfTools; readers of the list must
-// not run meanwhile, and a second parse is refused.
-bool isFileParseRunning();
 
 // Parses the template at `path` into ptfTools and replies. `reader` defaults
 // to the template parser. A parse requested while another runs is refused

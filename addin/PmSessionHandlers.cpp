@@ -1,15 +1,13 @@
 #include "addin/PmSessionHandlers.h"
 
 #include "addin/ActionTable.h"
-#include "addin/BackgroundJob.h"
+#include "addin/FolderPicker.h"
 #include "addin/PaletteBridge.h"
-#include "convert/Classification.h"
+#include "addin/SessionState.h"
+#include "addin/SourceParse.h"
 #include "convert/Profiles.h"
-#include "convert/ToolSummary.h"
-#include "platform/FolderPicker.h"
 #include "sources/ArchiveImport.h"
 #include "sources/JsonText.h"
-#include "sources/ToolModel.h"
 #include "sources/pmsession/PmOpen.h"
 #include "sources/pmsession/PmSessions.h"
 
@@ -22,7 +20,8 @@
 namespace Corvana {
 namespace {
 
-constexpr const char* kBusyText = "A PowerMill project is already being opened.";
+constexpr const char* kBusyText = "Another tool source is being read; retry when it has finished.";
+constexpr const char* kUnexpectedText = "Unexpected error during PowerMill import.";
 
 void sendPmError(adsk::core::UserInterface* ui, const std::string& reason, const std::string& detail) {
     sendToPalette(ui, "REPLY_PM_ERROR", pmErrorJson(reason, detail));
@@ -32,13 +31,19 @@ std::string sessionsJson(const std::vector<PmSessionEntry>& sessions) {
     std::string json = "[";
     for (const auto& entry : sessions) {
         if (json.size() > 1) json += ',';
-        json += "{\"projectName\":" + quoteJsonText(entry.projectName) +
-                ",\"pmVersion\":" + quoteJsonText(entry.pmVersion) +
-                ",\"toolCount\":" + std::to_string(entry.toolCount) +
-                ",\"isMetric\":" + (entry.isMetric ? "true" : "false") + "}";
+        json += pmSessionEntryJson(entry);
     }
     return json + "]";
 }
+
+// Raised while an open runs, so that stop leaves the add-in's PowerMill alone.
+class OpenInProgressScope {
+public:
+    OpenInProgressScope() { pmSessionState().openInProgress.store(true); }
+    ~OpenInProgressScope() { pmSessionState().openInProgress.store(false); }
+    OpenInProgressScope(const OpenInProgressScope&) = delete;
+    OpenInProgressScope& operator=(const OpenInProgressScope&) = delete;
+};
 
 // The archive from Fusion's file dialog; empty when the dialog was not confirmed.
 std::string askForArchive(adsk::core::UserInterface* ui) {
@@ -48,14 +53,6 @@ std::string askForArchive(adsk::core::UserInterface* ui) {
     dialog->filter(std::string(kArchiveDialogFilter));
     dialog->filterIndex(0);
     return dialog->showOpen() == adsk::core::DialogOK ? dialog->filename() : std::string();
-}
-
-void recordSource(const std::string& type, const std::string& path) {
-    LastSourceInfo& info = lastSourceInfo();
-    info.type = type;
-    info.path = path;
-    info.projectName.clear();
-    info.pmVersion.clear();
 }
 
 // True when the project was saved by a newer release than the installed one;
@@ -76,7 +73,8 @@ bool warnAboutNewerRelease(adsk::core::UserInterface* ui, const std::string& typ
 PmSession chooseLiveSession(int index, PmSessionInfo& info) {
     std::vector<PmSession>& cache = pmSessionState().cache;
     PmSession chosen;
-    if (index >= 0 && static_cast<std::size_t>(index) < cache.size()) chosen = std::move(cache[static_cast<std::size_t>(index)]);
+    const auto position = static_cast<std::size_t>(index);
+    if (index >= 0 && position < cache.size()) chosen = std::move(cache[position]);
     cache.clear();
     if (!chosen) chosen = attachActivePmSession(info);
     return chosen;
@@ -88,13 +86,6 @@ int sessionIndexOf(const std::string& data) {
     return static_cast<int>(index);
 }
 
-ToolProgressFn pmProgressPoster(const std::shared_ptr<BackgroundJob>& job) {
-    return [job](std::int32_t index, std::int32_t total, const ToolModel* tool) {
-        if (index == 0) postJobMessage(*job, "PM_BEGIN", "{\"total\":" + std::to_string(total) + "}");
-        else if (tool) postJobMessage(*job, "PM_TOOL", buildToolSummaryJson(*tool, index - 1, true));
-    };
-}
-
 // Ends an extraction that has made no progress for too long: the job is
 // marked timed out and a PowerMill the add-in started is terminated.
 void fireWatchdog(adsk::core::UserInterface* ui, BackgroundJob& job) {
@@ -104,30 +95,30 @@ void fireWatchdog(adsk::core::UserInterface* ui, BackgroundJob& job) {
     adsk::doEvents();
 }
 
+// The session source's reader: the open with its status messages and outcome posted to the job.
+ToolJobReader pmOpenReader(PmOpenRequest request) {
+    return [request = std::move(request)](BackgroundJob& job, const ToolProgressFn& progress) {
+        PmOpenHooks hooks;
+        hooks.post = [&job](const std::string& action, const std::string& data) { postJobMessage(job, action, data); };
+        hooks.progress = progress;
+        hooks.timedOut = &job.timedOut;
+        return runPmOpen(request, hooks);
+    };
+}
+
+// Runs the open while pumping, with the watchdog on every pass of the pump.
 void runOpenJob(adsk::core::UserInterface* ui, PmOpenRequest request) {
+    const SourceReadScope reading(sessionSource());
     const auto job = std::make_shared<BackgroundJob>();
-    PmSessionState& state = pmSessionState();
-    state.openInProgress.store(true);
-    std::thread worker = startJobWorker(
-        job,
-        [job, request = std::move(request)]() {
-            PmOpenHooks hooks;
-            hooks.post = [job](const std::string& action, const std::string& data) {
-                postJobMessage(*job, action, data);
-            };
-            hooks.progress = pmProgressPoster(job);
-            hooks.prepare = [](ToolModel& tool) { classifyTool(tool); };
-            hooks.timedOut = &job->timedOut;
-            pmSessionTools() = runPmOpen(request, hooks);
-        },
-        [job]() { postJobMessage(*job, "REPLY_PM_ERROR", pmErrorJson("exception", "Unexpected error during PowerMill import.")); });
     PmExtractionActivity activity;
-    pumpUntilDone(
-        ui, job, worker, [&activity](const std::string& action, const std::string&) { activity.observe(action); },
+    const OpenInProgressScope opening;
+    const bool failed = readIntoSource(
+        sessionSource(), ui, job, pmOpenReader(std::move(request)),
+        [&activity](const std::string& action, const std::string&) { activity.observe(action); },
         [&]() {
             if (activity.isStale() && !job->timedOut.load() && !job->done.load()) fireWatchdog(ui, *job);
         });
-    state.openInProgress.store(false);
+    if (failed) sendPmError(ui, "exception", kUnexpectedText);
 }
 
 } // namespace
@@ -141,8 +132,8 @@ void onGetPmStatus(const std::string&, adsk::core::Application*, adsk::core::Use
 }
 
 void onOpenPmProject(const std::string& data, adsk::core::Application*, adsk::core::UserInterface* ui) {
-    // A nested request from inside the pump would run a second open beside the first.
-    if (pmSessionState().openInProgress.load()) {
+    // A nested request from inside a pump would run a second reader beside the first.
+    if (isParseRunning()) {
         sendPmError(ui, "busy", kBusyText);
         return;
     }
@@ -157,11 +148,11 @@ void onOpenPmProject(const std::string& data, adsk::core::Application*, adsk::co
         path = askForArchive(ui);
         if (path.empty()) return sendPmError(ui, "cancelled", "No archive selected.");
     }
-    recordSource(type, path);
+    setLastSource(type, path);
     const bool live = type == "live";
     if (!live && !isSafeQuotedPath(path)) return sendPmError(ui, "invalid_path", kPmUnsafePathText);
-    if (!readJsonBool(data, "force") && (type == "folder" || type == "archive") && warnAboutNewerRelease(ui, type, path))
-        return;
+    const bool checksRelease = !readJsonBool(data, "force") && (type == "folder" || type == "archive");
+    if (checksRelease && warnAboutNewerRelease(ui, type, path)) return;
     PmOpenRequest request;
     request.type = type;
     request.path = path;

@@ -22,9 +22,7 @@ function(corvana_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} corvana_test_support GTest::gtest_main)
-  target_compile_definitions(${name} PRIVATE
-    CORVANA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    CORVANA_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  target_compile_definitions(${name} PRIVATE CORVANA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   corvana_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()

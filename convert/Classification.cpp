@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 namespace Corvana {
 namespace {
@@ -219,6 +220,13 @@ void classifyTool(ToolModel& tool) {
     applyKeywordKinds(tool, texts);
     tool.rfRole = roleOf(texts);
     tool.classified = true;
+}
+
+ToolProgressFn classifyingProgress(ToolProgressFn next) {
+    return [next = std::move(next)](std::int32_t index, std::int32_t total, ToolModel* tool) {
+        if (tool) classifyTool(*tool);
+        if (next) next(index, total, tool);
+    };
 }
 
 std::string fusionTypeFor(const ToolModel& tool) {

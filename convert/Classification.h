@@ -38,6 +38,10 @@ struct NamedPreset {
 // Fills the classification fields once; does nothing when `classified` is set.
 void classifyTool(ToolModel& tool);
 
+// The progress function a reader is run with: it classifies each kept tool
+// before `next` (when set) reports it, so the reader returns classified tools.
+ToolProgressFn classifyingProgress(ToolProgressFn next);
+
 std::string fusionTypeFor(const ToolModel& tool);
 std::string defaultFusionType(std::int32_t typeCode);
 // First kind permitted for the type key and present in `kinds`; "" when none.

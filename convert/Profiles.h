@@ -1,10 +1,9 @@
 #pragma once
-// Shank and holder sections and database form curves turned into Fusion's
-// straight conical segments, and the distinct holders of a tool list.
+// Shank and holder sections turned into Fusion's straight conical segments,
+// and the distinct holders of a tool list.
 
 #include "sources/ToolModel.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,11 +23,6 @@ struct DistinctHolder {
     std::vector<ProfileRow> rows;
 };
 
-struct FormPoint {
-    double radius = 0;
-    double height = 0;
-};
-
 // Largest chord distance allowed when a fillet arc becomes cones, in inches
 // (default 0.0005). Values of 0 or less are ignored.
 double polyTolerance();
@@ -38,11 +32,5 @@ std::vector<ProfileRow> shankProfile(const std::vector<ShankSegment>& segments, 
 std::vector<ProfileRow> holderProfile(const ToolModel& tool);
 std::string holderSignature(const std::vector<ProfileRow>& rows, bool isMetric);
 std::vector<DistinctHolder> distinctHolders(const std::vector<ToolModel>& tools);
-
-// Points of a database form curve; nullopt when its "c_order" value is not an integer.
-std::optional<std::vector<FormPoint>> parseFormCurve(std::string_view xml);
-std::vector<HolderSegment> formCurveToHolder(const std::vector<FormPoint>& points, bool isMetric);
-std::vector<ShankSegment> formCurveToShank(const std::vector<FormPoint>& points, double startHeight,
-                                           double totalLength, bool isMetric);
 
 } // namespace Corvana

@@ -1,6 +1,6 @@
 // Database form curve text into the curve reader and both section builders.
 
-#include "convert/Profiles.h"
+#include "sources/FormCurve.h"
 
 #include <cstddef>
 #include <cstdint>

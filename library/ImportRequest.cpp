@@ -94,19 +94,6 @@ std::int32_t roundOverrideToInt32(double value) {
     return integerPartToInt32(value + 0.5);
 }
 
-const std::vector<ToolModel>& importSourceTools(ImportSource source) {
-    switch (source) {
-    case ImportSource::Session: return pmSessionTools();
-    case ImportSource::Database: return mdbTools();
-    case ImportSource::File: break;
-    }
-    return ptfTools();
-}
-
-std::string defaultLibraryName(ImportSource source) {
-    return source == ImportSource::Database ? "Imported from MDB" : "Imported from PowerMill";
-}
-
 std::vector<std::size_t> selectedSourceIndices(const std::string& json,
                                                const std::vector<ToolModel>& source) {
     const std::vector<std::int32_t> selected = readJsonIntList(json, "selectedIndices");
@@ -176,22 +163,6 @@ ImportRequest readImportRequest(const std::string& json, const std::vector<ToolM
         readJsonNumber(json, "undercutThreshold", defaultUndercutPercent) / 100.0;
     if (!request.tools.empty()) request.simplify.metric = request.tools.front().isMetric;
     return request;
-}
-
-ImportRequest readImportRequest(const std::string& json, ImportSource source) {
-    return readImportRequest(json, importSourceTools(source), defaultLibraryName(source));
-}
-
-ImportRequest readFileImportRequest(const std::string& json) {
-    return readImportRequest(json, ImportSource::File);
-}
-
-ImportRequest readSessionImportRequest(const std::string& json) {
-    return readImportRequest(json, ImportSource::Session);
-}
-
-ImportRequest readMdbImportRequest(const std::string& json) {
-    return readImportRequest(json, ImportSource::Database);
 }
 
 std::map<std::string, ThreadMillFix> buildThreadMillFixes(const std::vector<ToolModel>& tools,

@@ -33,16 +33,9 @@ struct ThreadMillFix {
     bool clockwise = true;
 };
 
-// The three tool lists a request can select from.
-enum class ImportSource {
-    File,      // PTF template, project folder or archive
-    Session,   // running PowerMill
-    Database,  // MDB tool database
-};
-
-// The process-wide list of the source.
-const std::vector<ToolModel>& importSourceTools(ImportSource source);
-std::string defaultLibraryName(ImportSource source);
+// The library names a request without one gets: tool databases have their own.
+inline constexpr const char* kPowerMillLibraryName = "Imported from PowerMill";
+inline constexpr const char* kDatabaseLibraryName = "Imported from MDB";
 
 // Positions in `source` that the request selects and that can be written to
 // Fusion, in request order; out-of-range indices and unsupported tools are left out.
@@ -53,10 +46,6 @@ std::vector<std::size_t> selectedSourceIndices(const std::string& json,
 // No key is required: missing or malformed parts leave their defaults.
 ImportRequest readImportRequest(const std::string& json, const std::vector<ToolModel>& source,
                                 const std::string& defaultName);
-ImportRequest readImportRequest(const std::string& json, ImportSource source);
-ImportRequest readFileImportRequest(const std::string& json);
-ImportRequest readSessionImportRequest(const std::string& json);
-ImportRequest readMdbImportRequest(const std::string& json);
 
 // The request's per-tool corrections, read once for the whole selection:
 // each map holds a source index's override value.

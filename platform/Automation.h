@@ -54,11 +54,13 @@ public:
     virtual std::string identity() const = 0;
 };
 
-// A reference prepared on one thread to be taken up on another (an interface
-// stream on Windows, the server's endpoint on Linux).
-struct AutomationHandoff {
-    std::string endpoint;
+// A reference prepared on one thread to be taken up on another (a marshalled
+// interface stream on Windows, the server's endpoint on Linux).
+class AutomationHandoff {
+public:
+    virtual ~AutomationHandoff() = default;
 };
+using AutomationHandoffRef = std::shared_ptr<AutomationHandoff>;
 
 // The application objects of the running servers, in the table's order.
 std::vector<AutomationRef> runningAutomationObjects();
@@ -79,8 +81,8 @@ struct CreatedServer {
 // object. The started process is reaped by the platform when it ends.
 CreatedServer createLocalServer(const std::string& progId);
 
-// Prepares `object` for use on another thread; empty when that is impossible.
-std::optional<AutomationHandoff> handOffAutomationObject(const AutomationRef& object);
+// Prepares `object` for use on another thread; null when that is impossible.
+AutomationHandoffRef handOffAutomationObject(const AutomationRef& object);
 
 // Takes a handed-off reference up on the calling thread; null on failure.
 AutomationRef takeUpAutomationObject(const AutomationHandoff& handoff);

@@ -1,7 +1,6 @@
 #include "sources/MdbReader.h"
 
-#include "convert/Classification.h"
-#include "convert/Profiles.h"
+#include "sources/FormCurve.h"
 #include "sources/NumberText.h"
 
 #include <array>
@@ -415,7 +414,6 @@ std::optional<ToolModel> buildTool(const FieldReader& fields, std::string_view t
     applyOtherGeometry(tool, fields);
     attachShankHolderAndPresets(tool, fields, geometry, lookups);
     tool.typeCode = typeCodeFor(tool.type);
-    classifyTool(tool);
     return tool;
 }
 

@@ -12,8 +12,8 @@
 
 namespace Corvana {
 
-// One tool per readable row of the tool tables, in table and row order,
-// classified. `progress` follows the readers' protocol with the summed row
+// One tool per readable row of the tool tables, in table and row order.
+// `progress` follows the readers' protocol with the summed row
 // counts as total. Missing tables, columns and lookup data give defaults;
 // a row that cannot be read or has a broken form curve is skipped.
 std::vector<ToolModel> readMdbDatabase(ToolDatabase& database, const ToolProgressFn& progress = {});

@@ -1,6 +1,5 @@
 #include "sources/PtfParser.h"
 
-#include "convert/Classification.h"
 #include "sources/FileBytes.h"
 #include "sources/NumberText.h"
 #include "sources/PtfGeometry.h"
@@ -290,7 +289,6 @@ std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk
     readPitch(tool, record);
     recoverChunkGeometry(tool, file, chunk);
     tool.typeCode = typeCodeFor(tool.type);
-    classifyTool(tool);
     return tool;
 }
 

@@ -13,7 +13,7 @@
 
 namespace Corvana {
 
-// The kept tools of the file bytes in file order, classified. `progress`
+// The kept tools of the file bytes in file order. `progress`
 // follows the readers' protocol, with the number of tool records as total;
 // it is not called for empty bytes. Malformed input gives fewer tools, never a failure.
 std::vector<ToolModel> parsePtfBytes(std::span<const std::uint8_t> bytes, const ToolProgressFn& progress = {});

@@ -30,24 +30,4 @@ std::int32_t typeCodeFor(std::string_view typeKey) {
     return TypeUnknown;
 }
 
-std::vector<ToolModel>& ptfTools() {
-    static std::vector<ToolModel> tools;
-    return tools;
-}
-
-std::vector<ToolModel>& mdbTools() {
-    static std::vector<ToolModel> tools;
-    return tools;
-}
-
-std::vector<ToolModel>& pmSessionTools() {
-    static std::vector<ToolModel> tools;
-    return tools;
-}
-
-LastSourceInfo& lastSourceInfo() {
-    static LastSourceInfo info;
-    return info;
-}
-
 } // namespace Corvana

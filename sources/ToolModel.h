@@ -1,6 +1,6 @@
 #pragma once
 // The one record every PowerMill source is read into, with its companion
-// records and the process-wide lists that hold parsed tool sets.
+// records and the readers' progress protocol.
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +26,15 @@ struct HolderSegment {
     double filletRadius = 0;
     double curveRadius = 0;
 };
+
+// A plain cone: diameters in field order (upper end first), no rounding.
+inline HolderSegment holderCone(double upperDiameter, double lowerDiameter, double length) {
+    HolderSegment segment;
+    segment.upperDiameter = upperDiameter;
+    segment.lowerDiameter = lowerDiameter;
+    segment.length = length;
+    return segment;
+}
 
 struct CuttingPreset {
     std::string name;
@@ -145,21 +154,9 @@ inline bool isUnsupportedTypeCode(std::int32_t code) {
 }
 
 // Called once with (0, total, nullptr) and then once per kept tool with the
-// count kept so far; the pointer is valid only during the call.
-using ToolProgressFn = std::function<void(std::int32_t index, std::int32_t total, const ToolModel* tool)>;
-
-struct LastSourceInfo {
-    std::string type;
-    std::string path;
-    std::string projectName;
-    std::string pmVersion;
-};
-
-// Process-wide state, touched on the main thread (or by a reader's worker
-// before it signals completion).
-std::vector<ToolModel>& ptfTools();
-std::vector<ToolModel>& mdbTools();
-std::vector<ToolModel>& pmSessionTools();
-LastSourceInfo& lastSourceInfo();
+// count kept so far. The pointer is valid only during the call; the step that
+// runs a reader may complete the tool through it (classification) before
+// reporting it, and the reader keeps that completed tool.
+using ToolProgressFn = std::function<void(std::int32_t index, std::int32_t total, ToolModel* tool)>;
 
 } // namespace Corvana

@@ -105,10 +105,8 @@ int runConvert(const ConvertOptions& options) {
     if (!loaded.ok) return fail(readFailure, loaded.message);
     if (!loaded.notice.empty()) std::cerr << "corvana: " << loaded.notice << '\n';
     if (options.requestPath.empty()) requestJson = selectAllRequest(loaded.tools.size());
-    const ImportSource source = loaded.kind == SourceKind::Database  ? ImportSource::Database
-                                : loaded.kind == SourceKind::Session ? ImportSource::Session
-                                                                     : ImportSource::File;
-    ImportRequest request = readImportRequest(requestJson, loaded.tools, defaultLibraryName(source));
+    const char* defaultName = loaded.kind == SourceKind::Database ? kDatabaseLibraryName : kPowerMillLibraryName;
+    ImportRequest request = readImportRequest(requestJson, loaded.tools, defaultName);
     loaded.tools = {};  // the request holds the copies that are written
     if (request.tools.empty()) return fail(readFailure, "No tools selected.");
     const std::string libraryName = options.libraryName.empty() ? request.libraryName : options.libraryName;

@@ -17,12 +17,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kWatchInterval{16};
 
-std::string sessionJson(const PmSessionEntry& entry) {
-    return "{\"projectName\":" + quoteJsonText(entry.projectName) + ",\"pmVersion\":" +
-           quoteJsonText(entry.pmVersion) + ",\"toolCount\":" + std::to_string(entry.toolCount) +
-           ",\"isMetric\":" + (entry.isMetric ? "true" : "false") + "}";
-}
-
 std::string installedText(int year) {
     if (year == 0) return "PowerMill is not installed.";
     if (year == 1) return "PowerMill is registered (release unknown).";
@@ -59,12 +53,11 @@ std::vector<ToolModel> runLiveOpen(const PmOpenRequest& request, const ToolProgr
             outcome.action = action;
             outcome.data = data;
         };
-        hooks.progress = [&](std::int32_t index, std::int32_t total, const ToolModel* tool) {
+        hooks.progress = classifyingProgress([&](std::int32_t index, std::int32_t total, ToolModel* tool) {
             lastActivity.store(now());
             alive.store(true);
             if (progress) progress(index, total, tool);
-        };
-        hooks.prepare = [](ToolModel& tool) { classifyTool(tool); };
+        });
         hooks.timedOut = &timedOut;
         tools = runPmOpen(request, hooks);
         done.store(true);
@@ -85,7 +78,7 @@ int runSessions(bool json) {
     const int year = detectInstalledPmYear();
     const std::vector<PmSessionEntry> sessions = year != 0 ? listPmSessions() : std::vector<PmSessionEntry>{};
     if (json) {
-        for (const auto& entry : sessions) std::cout << sessionJson(entry) << '\n';
+        for (const auto& entry : sessions) std::cout << pmSessionEntryJson(entry) << '\n';
         return 0;
     }
     std::cout << installedText(year) << '\n';

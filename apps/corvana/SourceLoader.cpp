@@ -2,6 +2,7 @@
 
 #include "apps/corvana/SessionSource.h"
 
+#include "convert/Classification.h"
 #include "sources/ArchiveImport.h"
 #include "sources/MdbReader.h"
 #include "sources/FileBytes.h"
@@ -96,7 +97,8 @@ SourceKind sourceKindOf(const std::string& path) {
     return SourceKind::Unsupported;
 }
 
-LoadedSource loadSource(const std::string& path, const ToolProgressFn& progress) {
+LoadedSource loadSource(const std::string& path, const ToolProgressFn& reportProgress) {
+    const ToolProgressFn progress = classifyingProgress(reportProgress);
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
         LoadedSource missing;

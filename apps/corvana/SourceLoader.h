@@ -21,7 +21,7 @@ struct LoadedSource {
 
 SourceKind sourceKindOf(const std::string& path);
 
-// Reads the source; `progress` follows the readers' protocol.
+// Reads and classifies the tools of the source; `progress` follows the readers' protocol.
 LoadedSource loadSource(const std::string& path, const ToolProgressFn& progress);
 
 // Running session `session` when it is 0 or more, otherwise the file or folder at `path`.

@@ -12,19 +12,20 @@ namespace {
 // the one place that answers it.
 bool pitchInParameters(const ToolModel& tool) { return tool.type == "thread_mill"; }
 
-const CuttingPreset* phasePreset(const ToolModel& tool, std::string_view phase) {
-    for (const auto& preset : tool.presets) {
-        std::string lower = preset.name;
-        for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (lower == phase) return &preset;
-    }
+// Machining phases: the preset name (and XML tag) and the parameter word.
+constexpr std::pair<std::string_view, std::string_view> kPhases[] = {{"Finishing", "finishing"},
+                                                                    {"Roughing", "roughing"}};
+
+// Presets read from PowerMill files are named after their phase.
+const CuttingPreset* phasePreset(const ToolModel& tool, std::string_view phaseName) {
+    for (const auto& preset : tool.presets)
+        if (preset.name == phaseName) return &preset;
     return nullptr;
 }
 
 // A preset under another name answers the tool's plain cutting parameters.
 const CuttingPreset* defaultPreset(const ToolModel& tool) {
-    if (tool.presets.empty() || phasePreset(tool, "finishing") || phasePreset(tool, "roughing")) return nullptr;
+    if (tool.presets.empty() || phasePreset(tool, "Finishing") || phasePreset(tool, "Roughing")) return nullptr;
     return &tool.presets.front();
 }
 
@@ -41,10 +42,8 @@ void element(std::string& xml, std::string_view tag, std::string_view text) {
 
 void cuttingElement(std::string& xml, const ToolModel& tool, std::string_view tag, std::string_view parameter) {
     xml += "<" + std::string(tag) + ">";
-    static constexpr std::pair<std::string_view, std::string_view> kPhases[] = {{"Finishing", "finishing"},
-                                                                                {"Roughing", "roughing"}};
-    for (const auto& [phaseTag, phase] : kPhases) {
-        const CuttingPreset* preset = phasePreset(tool, phase);
+    for (const auto& [phaseTag, phaseWord] : kPhases) {
+        const CuttingPreset* preset = phasePreset(tool, phaseTag);
         if (!preset) continue;
         xml += "<" + std::string(phaseTag) + ">";
         element(xml, "General", numberText(presetValue(*preset, parameter)));
@@ -85,7 +84,8 @@ std::vector<ProfilePoint> outlineOf(const std::vector<ProfileRow>& rows) {
     double height = 0;
     for (const auto& row : rows) {
         if (!(row.height > 0)) continue;
-        if (points.empty() || points.back().x != row.lowerDiameter / 2) points.push_back({row.lowerDiameter / 2, height});
+        const double lowerRadius = row.lowerDiameter / 2;
+        if (points.empty() || points.back().x != lowerRadius) points.push_back({lowerRadius, height});
         height += row.height;
         points.push_back({row.upperDiameter / 2, height});
     }
@@ -140,9 +140,9 @@ std::optional<std::string> toolParameter(const ToolModel& tool, std::string_view
     const Parameters values = scalarParameters(tool);
     if (const auto found = values.find(suffix); found != values.end()) return found->second;
     for (const std::string_view parameter : {"cuttingspeed", "feedpertooth", "radialdepthofcut", "axialdepthofcut"}) {
-        for (const std::string_view phase : {"finishing", "roughing"}) {
-            if (suffix != "." + std::string(parameter) + "." + std::string(phase) + ".general") continue;
-            const CuttingPreset* preset = phasePreset(tool, phase);
+        for (const auto& [phaseName, phaseWord] : kPhases) {
+            if (suffix != "." + std::string(parameter) + "." + std::string(phaseWord) + ".general") continue;
+            const CuttingPreset* preset = phasePreset(tool, phaseName);
             return numberText(preset ? presetValue(*preset, parameter) : 0);
         }
     }

@@ -88,19 +88,26 @@ void removeEntry(const std::string& endpoint) {
 std::optional<Registration> registerThisProcess() {
     const auto folder = privateRuntimeFolder(kFolderName);
     if (!folder) return std::nullopt;
+    const std::string name = stampNow() + "-" + std::to_string(::getpid()) + std::string(kSuffix);
     Registration registration;
-    registration.endpoint = (*folder / (stampNow() + "-" + std::to_string(::getpid()) + std::string(kSuffix))).string();
+    registration.endpoint = (*folder / name).string();
+    // The socket listens under a name that is not an entry and then takes its
+    // entry name, so nobody finds an entry that refuses connections.
+    const std::string preparing = (*folder / ("." + name)).string();
     sockaddr_un address{};
-    if (registration.endpoint.size() >= sizeof address.sun_path) return std::nullopt;
+    if (preparing.size() >= sizeof address.sun_path) return std::nullopt;
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, registration.endpoint.data(), registration.endpoint.size());
+    std::memcpy(address.sun_path, preparing.data(), preparing.size());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return std::nullopt;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+    const bool listening = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                           ::chmod(preparing.c_str(), 0600) == 0 && ::listen(fd, 16) == 0 &&
+                           ::rename(preparing.c_str(), registration.endpoint.c_str()) == 0;
+    if (!listening) {
+        ::unlink(preparing.c_str());
         ::close(fd);
         return std::nullopt;
     }
-    ::chmod(registration.endpoint.c_str(), 0600);
     registration.listenFd = fd;
     return registration;
 }

@@ -8,6 +8,7 @@
 #include "platform/linux/MachineRegistry.h"
 #include "platform/linux/RunningObjectTable.h"
 #include "platform/linux/ServerProcesses.h"
+#include "platform/linux/SocketAutomation.h"
 
 #include <algorithm>
 #include <charconv>
@@ -245,15 +246,22 @@ CreatedServer createLocalServer(const std::string& progId) {
     return created;
 }
 
-std::optional<AutomationHandoff> handOffAutomationObject(const AutomationRef& object) {
+AutomationHandoffRef handOffAutomationObject(const AutomationRef& object) {
     const auto* socketObject = dynamic_cast<const SocketObject*>(object.get());
-    if (!socketObject || !socketObject->isApplication()) return std::nullopt;
-    return AutomationHandoff{socketObject->connection()->endpoint()};
+    if (!socketObject || !socketObject->isApplication()) return nullptr;
+    return handoffForEndpoint(socketObject->connection()->endpoint());
 }
 
 // A fresh connection to the same server stands for the marshalled interface.
 AutomationRef takeUpAutomationObject(const AutomationHandoff& handoff) {
-    return connectApplication(handoff.endpoint, sessionAnswerBound());
+    const auto* endpoint = dynamic_cast<const EndpointHandoff*>(&handoff);
+    return endpoint ? connectApplication(endpoint->endpoint, sessionAnswerBound()) : nullptr;
+}
+
+AutomationHandoffRef handoffForEndpoint(const std::string& endpoint) {
+    auto handoff = std::make_shared<EndpointHandoff>();
+    handoff->endpoint = endpoint;
+    return handoff;
 }
 
 } // namespace Corvana

@@ -35,8 +35,7 @@ public:
         status("extracting", "Extracting tool data\u2026");
         const std::uint32_t pid = extractionPid(*opened);
         std::vector<ToolModel> tools = extractSessionTools(opened->session, opened->info.isMetric,
-                                                           request.toleranceInch, hooks.progress, abortTest(pid),
-                                                           hooks.prepare);
+                                                           request.toleranceInch, hooks.progress, abortTest(pid));
         const char* sourceWord = live ? "Session" : request.type == "archive" ? "Archive" : "Project";
         for (auto& tool : tools) tool.sourceKind = sourceWord;
         opened->session.reset();
@@ -187,6 +186,12 @@ bool PmExtractionActivity::isStale() const {
 
 std::string pmStatusJson(const std::string& status, const std::string& message) {
     return "{\"status\":" + quoteJsonText(status) + ",\"msg\":" + quoteJsonText(message) + "}";
+}
+
+std::string pmSessionEntryJson(const PmSessionEntry& entry) {
+    return "{\"projectName\":" + quoteJsonText(entry.projectName) +
+           ",\"pmVersion\":" + quoteJsonText(entry.pmVersion) + ",\"toolCount\":" + std::to_string(entry.toolCount) +
+           ",\"isMetric\":" + (entry.isMetric ? "true" : "false") + "}";
 }
 
 std::string pmErrorJson(const std::string& reason, const std::string& detail) {

@@ -22,7 +22,7 @@ inline constexpr const char* kPmTimingOutMessage = "No response from PowerMill \
 struct PmOpenRequest {
     std::string type;  // "folder", "archive", "live" or another word (opened as a folder)
     std::string path;
-    std::optional<AutomationHandoff> handoff;  // live opens: the chosen session
+    AutomationHandoffRef handoff;              // live opens: the chosen session
     PmSessionInfo liveInfo;                    // live opens: its description
     double toleranceInch = 0.0005;
 };
@@ -32,7 +32,6 @@ using PmPostFn = std::function<void(const std::string& action, const std::string
 struct PmOpenHooks {
     PmPostFn post;                             // REPLY_PM_OPEN_STATUS, REPLY_PM_ERROR, REPLY_PM_LOADED
     ToolProgressFn progress;                   // the extraction's progress
-    ToolPrepareFn prepare;                     // applied to each tool before it is reported
     const std::atomic<bool>* timedOut = nullptr;  // set by the watchdog
 };
 
@@ -54,6 +53,8 @@ private:
 };
 
 std::string pmStatusJson(const std::string& status, const std::string& message);
+// {"projectName":...,"pmVersion":...,"toolCount":...,"isMetric":...}
+std::string pmSessionEntryJson(const PmSessionEntry& entry);
 std::string pmErrorJson(const std::string& reason, const std::string& detail);
 
 } // namespace Corvana

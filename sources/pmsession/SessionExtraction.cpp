@@ -83,6 +83,11 @@ public:
 
     std::string evaluate(std::string_view suffix) const { return pmEvaluate(session, entity + std::string(suffix)); }
 
+    // An expression around the entity: `before` + entity + `after`.
+    std::string evaluateWhole(std::string_view before, std::string_view after) const {
+        return pmEvaluate(session, std::string(before) + entity + std::string(after));
+    }
+
     std::string text(std::string_view tag, std::string_view suffix) const {
         std::string value = element(tag);
         return value.empty() && !suffix.empty() ? evaluate(suffix) : value;
@@ -182,7 +187,7 @@ void readScalarFields(const ToolSource& source, ToolModel& tool) {
 
 // Up to four cylindrical sections, each long enough, from the shank's parameter values.
 bool readShankFromParameters(const ToolSource& source, ToolModel& tool) {
-    const std::string xml = pmEvaluate(source.session, "$to_xml(" + source.entity + ".shanksetvalues)");
+    const std::string xml = source.evaluateWhole("$to_xml(", ".shanksetvalues)");
     const std::string lower = lowerAscii(xml);
     std::vector<ShankSegment> sections;
     for (const auto& block : blockTexts(xml, lower, 0, lower.size(), "<shanksetvalue>", "</shanksetvalue>")) {
@@ -253,9 +258,8 @@ std::vector<ProfilePoint> exportToolProfile(const ExtractionContext& context, bo
 }
 
 void readProfiles(const ExtractionContext& context, const ToolSource& source, ToolModel& tool, std::size_t position) {
-    const std::int32_t shankCount = integerOf(pmEvaluate(context.session, "size(" + source.entity + ".shanksetvalues)"));
-    const std::int32_t holderCount =
-        integerOf(pmEvaluate(context.session, "size(" + source.entity + ".holdersetvalues)"));
+    const std::int32_t shankCount = integerOf(source.evaluateWhole("size(", ".shanksetvalues)"));
+    const std::int32_t holderCount = integerOf(source.evaluateWhole("size(", ".holdersetvalues)"));
     bool shankDone = false;
     if (shankCount > 0 && static_cast<std::size_t>(shankCount) <= kMaxParameterShankSections)
         shankDone = readShankFromParameters(source, tool);
@@ -413,8 +417,7 @@ std::vector<ProfileSection> profileToSegments(const std::vector<ProfilePoint>& p
 }
 
 std::vector<ToolModel> extractSessionTools(const PmSession& session, bool isMetric, double toleranceInch,
-                                           const ToolProgressFn& progress, const ExtractionAbortFn& abort,
-                                           const ToolPrepareFn& prepare) {
+                                           const ToolProgressFn& progress, const ExtractionAbortFn& abort) {
     const std::vector<std::string> names = listSessionToolNames(session);
     const std::int32_t total = clampedCount(names.size());
     if (progress) progress(0, total, nullptr);
@@ -433,7 +436,6 @@ std::vector<ToolModel> extractSessionTools(const PmSession& session, bool isMetr
         if (abort && abort()) break;
         ToolModel tool = readSessionTool(context, name, position);
         tool.typeCode = typeCodeFor(tool.type);
-        if (prepare) prepare(tool);
         tools.push_back(std::move(tool));
         if (progress) progress(clampedCount(tools.size()), total, &tools.back());
     }

@@ -16,14 +16,11 @@ namespace Corvana {
 
 // True stops the extraction before the next tool.
 using ExtractionAbortFn = std::function<bool()>;
-// Called on each tool after it is read and before it is reported.
-using ToolPrepareFn = std::function<void(ToolModel&)>;
 
 // Tools in the order of the session's object model, each with `isMetric`.
 // `progress` follows the readers' protocol; tools read before an abort are kept.
 std::vector<ToolModel> extractSessionTools(const PmSession& session, bool isMetric, double toleranceInch,
-                                           const ToolProgressFn& progress, const ExtractionAbortFn& abort,
-                                           const ToolPrepareFn& prepare = {});
+                                           const ToolProgressFn& progress, const ExtractionAbortFn& abort);
 
 // The names of the session's tools through Project.Tools.
 std::vector<std::string> listSessionToolNames(const PmSession& session);

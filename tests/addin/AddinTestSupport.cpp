@@ -2,9 +2,9 @@
 
 #include "addin/ActionTable.h"
 #include "addin/HostRequests.h"
+#include "addin/SessionState.h"
 #include "convert/Classification.h"
 #include "platform/TimeScale.h"
-#include "sources/ToolModel.h"
 #include "tests/support/JsonCheck.h"
 
 #include <chrono>

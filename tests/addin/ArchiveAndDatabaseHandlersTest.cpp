@@ -1,5 +1,6 @@
 #include "addin/ArchiveAndDatabaseHandlers.h"
 
+#include "addin/SessionState.h"
 #include "sources/MdbReader.h"
 #include "sources/PtfParser.h"
 #include "tests/addin/AddinTestSupport.h"
@@ -149,7 +150,7 @@ TEST_F(ArchiveAndDatabaseTest, DatabasesStreamToThePageOrFailWithOneReply) {
                                        R"(REPLY_PARSE_MDB {"cancelled":false,"filePath":"C:\\Tools\\shop.mdb",)"
                                        R"("count":0,"error":"parse_failed"})"}));
     EXPECT_TRUE(mdbTools().empty());
-    EXPECT_FALSE(isDatabaseParseRunning());
+    EXPECT_FALSE(isParseRunning());
 }
 
 TEST_F(ArchiveAndDatabaseTest, ToolLibraryPickerParsesByExtension) {
@@ -193,7 +194,7 @@ TEST_F(ArchiveAndDatabaseTest, ParsesRequestedDuringAnotherParseAreRefused) {
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(4, refused));
     EXPECT_EQ(repliesTo("REPLY_PARSE_MDB"), (std::vector<json>{refused, parseReply(sample, 31)}));
     EXPECT_EQ(mdbTools().size(), 31u);
-    EXPECT_FALSE(isDatabaseParseRunning());
+    EXPECT_FALSE(isParseRunning());
 
     // And the other way round: a template parse refuses a database parse.
     const std::string templateFile = folder.file("outer.ptf").string();

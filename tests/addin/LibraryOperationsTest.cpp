@@ -5,6 +5,7 @@
 #include "addin/ImportPipeline.h"
 #include "addin/LibraryWriters.h"
 #include "addin/ParseHandlers.h"
+#include "addin/SessionState.h"
 #include "tests/addin/AddinTestSupport.h"
 #include "tests/support/JsonCheck.h"
 

@@ -1,6 +1,7 @@
 #include "addin/ParseHandlers.h"
 
 #include "addin/ActionTable.h"
+#include "addin/SessionState.h"
 #include "sources/PtfParser.h"
 #include "tests/addin/AddinTestSupport.h"
 #include "tests/support/PtfWriter.h"
@@ -132,7 +133,7 @@ TEST_F(ParseTest, ParseNestedInAnotherParseIsRefused) {
     beginPtfParse(path, ui(), afterPageMessages(*host, templateReader));
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), (std::vector<json>{parseReply("", 0, true), parseReply(path, 2)}));
     EXPECT_TRUE(host->dialogs().empty()) << "the refused request shows no dialog";
-    EXPECT_FALSE(isFileParseRunning());
+    EXPECT_FALSE(isParseRunning());
 }
 
 // The host may unload the add-in from inside a pump; the parse still ends

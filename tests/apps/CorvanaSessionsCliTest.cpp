@@ -47,9 +47,10 @@ TEST(CorvanaSessionsCliTest, SessionsAreListedAndReadLikeTheProjectOnDisk) {
     ASSERT_EQ(fromSession.exitCode, 0) << fromSession.errors;
     EXPECT_EQ(withoutHolderCounts(fromSession.output), withoutHolderCounts(fromDisk.output));
 
-    const CommandRun converted = corvana({"convert", "--session", "1", "-o", (environment.folder() / "out.json").string()});
+    const auto output = environment.folder() / "out.json";
+    const CommandRun converted = corvana({"convert", "--session", "1", "-o", output.string()});
     EXPECT_EQ(converted.exitCode, 0) << converted.errors;
-    EXPECT_EQ(Testing::parseJsonOrFail(Testing::readText(environment.folder() / "out.json"))["data"].size(), 12u) << "9 tools and 3 holders";
+    EXPECT_EQ(Testing::parseJsonOrFail(Testing::readText(output))["data"].size(), 12u) << "9 tools and 3 holders";
 
     const CommandRun missing = corvana({"inspect", "--session", "2"});
     EXPECT_EQ(missing.exitCode, 1);

@@ -66,18 +66,10 @@ TEST(ImportRequestTest, SelectionKeepsRequestOrderAndSkipsUnusableTools) {
     EXPECT_EQ(selectedSourceIndices(json, source), (std::vector<std::size_t>{6, 0}));
 }
 
-TEST(ImportRequestTest, EachVariantReadsItsOwnListAndDefaultName) {
-    ptfTools() = {makeTool("FromFile")};
-    pmSessionTools() = {makeTool("FromSession")};
-    mdbTools() = {makeTool("FromDatabase")};
-    const std::string json = R"({"libraryName":"","selectedIndices":[0]})";
-    EXPECT_EQ(namesOf(readFileImportRequest(json)), (Names{"Imported from PowerMill", "FromFile"}));
-    EXPECT_EQ(namesOf(readSessionImportRequest(json)), (Names{"Imported from PowerMill", "FromSession"}));
-    EXPECT_EQ(namesOf(readMdbImportRequest(json)), (Names{"Imported from MDB", "FromDatabase"}));
-    EXPECT_EQ(readFileImportRequest(R"({"libraryName":"Mills \"A\""})").libraryName, "Mills \"A\"");
-    ptfTools().clear();
-    pmSessionTools().clear();
-    mdbTools().clear();
+TEST(ImportRequestTest, AnEmptyLibraryNameTakesTheDefault) {
+    const std::vector<ToolModel> source = {makeTool("T")};
+    EXPECT_EQ(readImportRequest(R"({"libraryName":"","selectedIndices":[0]})", source, "D").libraryName, "D");
+    EXPECT_EQ(readImportRequest(R"({"libraryName":"Mills \"A\""})", source, "D").libraryName, "Mills \"A\"");
 }
 
 TEST(ImportRequestTest, RequestWideOptionsAndDisplayUnits) {

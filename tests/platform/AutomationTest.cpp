@@ -5,6 +5,7 @@
 #include "platform/TimeScale.h"
 #include "platform/linux/MachineRegistry.h"
 #include "platform/linux/RunningObjectTable.h"
+#include "platform/linux/SocketAutomation.h"
 #include "tests/support/PmSimProcess.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +63,7 @@ TEST(AutomationTest, ServersThatDoNotAnswerFailSoftlyWithinBoundedTime) {
     EXPECT_EQ(objects.size(), 1u);
     EXPECT_FALSE(fs::exists(dead->endpoint)) << "the stale entry is removed";
 
-    const AutomationRef session = takeUpAutomationObject({silent->endpoint});
+    const AutomationRef session = takeUpAutomationObject(*handoffForEndpoint(silent->endpoint));
     ASSERT_TRUE(session);
     auto start = Clock::now();
     EXPECT_FALSE(session->call("GetParameterXML", "Units"));
@@ -71,7 +72,7 @@ TEST(AutomationTest, ServersThatDoNotAnswerFailSoftlyWithinBoundedTime) {
     EXPECT_EQ(session->getProperty("Project").kind, AutomationValue::Kind::Empty);
     EXPECT_FALSE(session->enumerate());
     EXPECT_LT(secondsSince(start), 0.5) << "a connection that timed out is not waited on again";
-    EXPECT_FALSE(takeUpAutomationObject({(environment.folder() / "missing.sock").string()}));
+    EXPECT_FALSE(takeUpAutomationObject(*handoffForEndpoint((environment.folder() / "missing.sock").string())));
     ::close(silent->listenFd);
     setTimeScale(1.0);
 }

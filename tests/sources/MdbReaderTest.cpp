@@ -16,8 +16,10 @@ std::string fixturePath(const std::string& name) {
     return std::string(CORVANA_SOURCE_DIR) + "/tests/fixtures/mdb/" + name;
 }
 
+// Marks each reported tool as the classification hook would; the reader must keep that tool.
 ToolProgressFn recordInto(std::vector<std::string>& calls) {
-    return [&calls](std::int32_t index, std::int32_t total, const ToolModel* tool) {
+    return [&calls](std::int32_t index, std::int32_t total, ToolModel* tool) {
+        if (tool) tool->classified = true;
         calls.push_back(std::to_string(index) + "/" + std::to_string(total) + " " + (tool ? tool->name : "-"));
     };
 }

@@ -45,7 +45,7 @@ protected:
 };
 
 std::vector<ToolModel> extractAll(const PmSession& session, bool isMetric) {
-    return extractSessionTools(session, isMetric, 0.0005, {}, {}, [](ToolModel& tool) { classifyTool(tool); });
+    return extractSessionTools(session, isMetric, 0.0005, classifyingProgress({}), {});
 }
 
 PmSession onlySession() {
@@ -119,7 +119,7 @@ TEST_F(PmSessionTest, ExtractionMatchesTheDiskReader) {
     EXPECT_EQ(info.projectName, "example-project");
     EXPECT_TRUE(info.isMetric);
     auto fromSession = extractAll(session, info.isMetric);
-    const auto fromDisk = readProjectFolder(exampleProject);
+    const auto fromDisk = readProjectFolder(exampleProject, classifyingProgress({}));
     ASSERT_EQ(fromSession.size(), fromDisk.size());
     for (std::size_t i = 0; i < fromDisk.size(); ++i) {
         fromSession[i].sourceKind = fromDisk[i].sourceKind;
@@ -257,7 +257,7 @@ TEST_F(PmSessionTest, EndedOrSilentSessionsGivePartialLoads) {
         PmOpenHooks hooks;
         hooks.post = [&](const std::string& action, const std::string& data) { posted.emplace_back(action, data); };
         hooks.timedOut = &timedOut;
-        hooks.progress = [&](std::int32_t index, std::int32_t, const ToolModel*) {
+        hooks.progress = [&](std::int32_t index, std::int32_t, ToolModel*) {
             if (index == 0 && c.endAtBegin) powerMill.terminate();
             if (index == c.timeOutAfter) timedOut.store(true);
         };

@@ -90,7 +90,7 @@ TEST(PtfParserTest, ReadsEveryFieldOfARecord) {
     EXPECT_EQ(tool.description, "Ball   6");   // bytes above 0x7F read as blanks
     EXPECT_EQ(tool.identifier + tool.entityName + tool.sourceKind + tool.type, "BN6BN6PTFball_nosed");
     EXPECT_EQ(tool.typeCode, TypeBallNosed);
-    EXPECT_TRUE(tool.classified && tool.isMetric && !tool.flatBottom);
+    EXPECT_TRUE(tool.isMetric && !tool.flatBottom);
     EXPECT_EQ((std::vector<double>{tool.diameter, tool.length, tool.overhang, tool.tipRadius, tool.taperAngle,
                                    tool.taperDiameter, tool.taperHeight, tool.barrelRadius, tool.upperTipRadius,
                                    tool.tipRadiusCentreX, tool.tipRadiusCentreY}),

@@ -37,8 +37,10 @@ void restoreVariable(const char* name, const std::string& saved, bool had) {
 bool hasEntryOf(const fs::path& table, pid_t pid) {
     std::error_code error;
     const std::string suffix = "-" + std::to_string(pid) + ".sock";
-    for (fs::directory_iterator it(table, error), end; !error && it != end; it.increment(error))
-        if (it->path().filename().string().ends_with(suffix)) return true;
+    for (fs::directory_iterator it(table, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.front() != '.' && name.ends_with(suffix)) return true;
+    }
     return false;
 }
 
@@ -76,8 +78,10 @@ int PmSimEnvironment::install(const std::vector<std::string>& arguments) const {
 std::vector<std::string> PmSimEnvironment::tableEntries() const {
     std::vector<std::string> entries;
     std::error_code error;
-    for (fs::directory_iterator it(tableFolder(), error), end; !error && it != end; it.increment(error))
-        entries.push_back(it->path().filename().string());
+    for (fs::directory_iterator it(tableFolder(), error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (name.front() != '.') entries.push_back(std::move(name));
+    }
     return entries;
 }
 

@@ -25,7 +25,7 @@ public:
     std::filesystem::path tableFolder() const { return root.path() / "run" / "corvana-automation"; }
     // `pmsim install` with the arguments; its exit code.
     int install(const std::vector<std::string>& arguments) const;
-    // The table entries (socket files), live or stale.
+    // The table entries (socket files), live or stale; not those still being made.
     std::vector<std::string> tableEntries() const;
     // Entries whose process still runs, once those that end within a few seconds have ended.
     std::size_t liveServerCount() const;

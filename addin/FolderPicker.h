@@ -1,5 +1,6 @@
 #pragma once
-// The dialog with which the user picks a PowerMill project folder.
+// The dialog with which the user picks a PowerMill project folder. Windows
+// shows its common folder dialog; elsewhere the host's own folder dialog plays it.
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "platform/FolderPicker.h"
+#include "addin/FolderPicker.h"
 
 #include "Core/CoreAll.h"
 
