@@ -6,6 +6,7 @@
 #include "addin/LibraryHandlers.h"
 #include "addin/ParseHandlers.h"
 #include "addin/PmSessionHandlers.h"
+#include "addin/ServiceHandlers.h"
 #include "addin/ToolSources.h"
 
 #include <algorithm>
@@ -100,7 +101,11 @@ void registerPmSessionActions() {
 
 void registerToolDatabaseActions() { registerLibraryActions(databaseSource()); }
 
-void registerServiceActions() {}
+void registerServiceActions() {
+    registerAction("SUBMIT_FEEDBACK", onSubmitFeedback);
+    registerAction("SEND_DIAGNOSTICS", onSendDiagnostics);
+    registerAction("DOWNLOAD_UPDATE", onDownloadUpdate);
+}
 
 void fillActionTable() {
     registerHostAndAppearanceActions();

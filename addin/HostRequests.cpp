@@ -85,22 +85,25 @@ void onGetAppLanguage(const std::string&, adsk::core::Application* app, adsk::co
     sendToPalette(ui, "REPLY_APP_LANGUAGE", "{\"language\":\"" + languageCode(app) + "\"}");
 }
 
-void onGetUserInfo(const std::string&, adsk::core::Application* app, adsk::core::UserInterface* ui) {
-    std::string version;
-    std::string displayName;
-    std::string email;
+UserIdentity resolveUserIdentity(adsk::core::Application* app) {
+    UserIdentity identity;
     if (app) {
-        version = app->version();
         if (const auto user = app->currentUser()) {
-            displayName = user->displayName();
-            email = user->email();
+            identity.displayName = user->displayName();
+            identity.email = user->email();
         }
     }
-    displayName = rememberedValue("UserName", displayName);
-    email = rememberedValue("UserEmail", email);
+    identity.displayName = rememberedValue("UserName", identity.displayName);
+    identity.email = rememberedValue("UserEmail", identity.email);
+    return identity;
+}
+
+void onGetUserInfo(const std::string&, adsk::core::Application* app, adsk::core::UserInterface* ui) {
+    const std::string version = app ? app->version() : std::string();
+    const UserIdentity identity = resolveUserIdentity(app);
     sendToPalette(ui, "REPLY_USER_INFO",
-                  "{\"displayName\":" + quoteJsonText(displayName) + ",\"email\":" + quoteJsonText(email) +
-                      ",\"fusionVersion\":" + quoteJsonText(version) + "}");
+                  "{\"displayName\":" + quoteJsonText(identity.displayName) + ",\"email\":" +
+                      quoteJsonText(identity.email) + ",\"fusionVersion\":" + quoteJsonText(version) + "}");
 }
 
 void onGetLocalLibraries(const std::string&, adsk::core::Application*, adsk::core::UserInterface* ui) {

@@ -18,6 +18,15 @@ std::string buildLocalLibrariesJson(const std::vector<std::string>& names);
 // True for addresses OPEN_URL hands on: "https://" or "mailto:" in any letter case.
 bool isOpenableUrl(std::string_view url);
 
+struct UserIdentity {
+    std::string displayName;
+    std::string email;
+};
+
+// The signed-in user's name and e-mail; each reported value is remembered,
+// each missing one is the remembered value (empty when none).
+UserIdentity resolveUserIdentity(adsk::core::Application* app);
+
 // Replaces the opener OPEN_URL uses; null restores the system's.
 void setUrlOpener(Opener* opener);
 

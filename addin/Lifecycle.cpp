@@ -4,6 +4,7 @@
 #include "addin/Appearance.h"
 #include "addin/PaletteBridge.h"
 #include "addin/PendingResults.h"
+#include "addin/ServiceHandlers.h"
 #include "platform/ModuleFile.h"
 #include "sources/pmsession/PmSessions.h"
 
@@ -46,11 +47,12 @@ public:
     void notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>& eventArgs) override;
 };
 
-// Completes an update download. This build starts no download, so the
-// event has nothing to complete.
+// Completes an update download: launches the verified installer and replies.
 class UpdateDoneHandler : public adsk::core::CustomEventHandler {
 public:
-    void notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>&) override {}
+    void notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>& eventArgs) override {
+        if (eventArgs) completeUpdateFromEvent(eventArgs->additionalInfo());
+    }
 };
 
 namespace {

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
   libzip-dev zip mdbtools mdbtools-dev locales
+  libcurl4-openssl-dev libssl-dev openssl osslsigncode libcpp-httplib-dev unzip python3
 )
 
 missing=()

@@ -1,6 +1,9 @@
-// Runs the corvana command line as a child process on real files.
+// Runs the corvana command line as a child process on real files: templates,
+// project folders and archives, tool databases.
 
+#include "tests/sources/ZipTestArchives.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/ExampleTools.h"
 #include "tests/support/JsonCheck.h"
 #include "tests/support/PtfWriter.h"
 #include "tests/support/TestFiles.h"
@@ -16,22 +19,37 @@ namespace {
 
 using Testing::CommandRun;
 using Testing::splitLines;
+namespace fs = std::filesystem;
 
-const std::string metricExample = std::string(CORVANA_SOURCE_DIR) + "/examples/metric-template.ptf";
-const std::string projectExample = std::string(CORVANA_SOURCE_DIR) + "/examples/example-project";
+const std::string metricExample = CORVANA_SOURCE_DIR "/examples/metric-template.ptf";
+const std::string projectExample = CORVANA_SOURCE_DIR "/examples/example-project";
+const fs::path mdbFixtures = fs::path(CORVANA_SOURCE_DIR) / "tests/fixtures/mdb";
 
-CommandRun corvana(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), CORVANA_CLI);
-    return Testing::runCommand(arguments);
-}
+// Each test has a folder of its own, also as TMPDIR, so its scratch folder can be checked.
+class CorvanaCliTest : public ::testing::Test {
+protected:
+    void SetUp() override { fs::create_directories(dir.file("tmp")); }
 
-std::size_t topLevelHolders(const nlohmann::json& document) {
-    std::size_t count = 0;
-    for (const auto& entry : document["data"]) count += entry["type"] == "holder" ? 1 : 0;
-    return count;
-}
+    CommandRun corvana(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), {"env", "TMPDIR=" + dir.file("tmp").string(), CORVANA_CLI});
+        return Testing::runCommand(arguments);
+    }
 
-TEST(CorvanaCliTest, InspectPrintsOneJsonSummaryPerToolOrATable) {
+    bool scratchIsEmpty() const {
+        const fs::path scratch = dir.file("tmp") / "TOLVEX_PM";
+        return !fs::exists(scratch) || fs::is_empty(scratch);
+    }
+
+    static std::size_t holdersIn(const nlohmann::json& document) {
+        std::size_t count = 0;
+        for (const auto& entry : document["data"]) count += entry["type"] == "holder" ? 1 : 0;
+        return count;
+    }
+
+    Testing::TempDir dir;
+};
+
+TEST_F(CorvanaCliTest, InspectPrintsOneJsonSummaryPerToolOrATable) {
     const CommandRun run = corvana({"inspect", metricExample, "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     const auto lines = splitLines(run.output);
@@ -48,34 +66,52 @@ TEST(CorvanaCliTest, InspectPrintsOneJsonSummaryPerToolOrATable) {
     ASSERT_EQ(table.exitCode, 0);
     EXPECT_NE(table.output.find("tap -> tap left hand"), std::string::npos);
     EXPECT_NE(table.output.find("40 tools"), std::string::npos);
-    Testing::TempDir dir;
     Testing::writeText(dir.file("empty.ptf"), "");
     const CommandRun empty = corvana({"inspect", dir.file("empty.ptf").string(), "--json"});
     EXPECT_EQ(empty.exitCode, 0);
     EXPECT_EQ(empty.output, "");
 }
 
-TEST(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo) {
-    Testing::TempDir dir;
+TEST_F(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo) {
     Testing::writeText(dir.file("notes.txt"), "x");
     Testing::writeProjectFolder(dir.file("two"), "# Entity Index\n", {}, "a.pmlprj");
     Testing::writeText(dir.file("two") / "b.pmlprj", "");
     Testing::writeProjectFolder(dir.file("broken"),
                                 "# Entity Index\n" + Testing::toolEntityLine("t1") + Testing::toolEntityLine("t2"),
                                 {{"t1", Testing::endMillEntity("t1")}});
+    Testing::zipFolder(dir.file("broken"), dir.file("broken.pmlprjz"));
+    Testing::writeText(dir.file("garbage.pmlprjz"), "not a zip archive");
+    Testing::writeZip(dir.file("escape.pmlprjz"), {{"project.pmlprj", "# Entity Index\n", {}}, {"../x.pmlent", "x", {}}});
+    Testing::zipFolder(projectExample, dir.file("nested.pmlprjz"), "example-project/");
+    Testing::writeZip(dir.file("no index.pmlprjz"), {{"notes.txt", "hello", {}}});
+    const std::string notExtracted = "This PowerMill archive could not be extracted.";
     const std::vector<std::pair<std::string, std::string>> cases{
-        {dir.file("missing.ptf").string(), "does not exist"},
-        {dir.file("notes.txt").string(), "is not a PowerMill template"},
-        {dir.file("two").string(), "Multiple .pmlprj files were found"},
-        {dir.file("broken").string(), "could not be read"},
+        {"missing.ptf", "does not exist"},
+        {"notes.txt", "is not a PowerMill template"},
+        {"two", "Multiple .pmlprj files were found"},
+        {"broken", "could not be read"},
+        {"garbage.pmlprjz", notExtracted},
+        {"escape.pmlprjz", notExtracted},
+        {"nested.pmlprjz", notExtracted},
+        {"no index.pmlprjz", "No PowerMill project index (.pmlprj) was found in this folder. This archive does not "
+                             "contain a valid PowerMill project (a .pmlprj entity index)."},
+        {"broken.pmlprjz", "One or more tool entities could not be read."},
+        {"missing.pmlprjz", "does not exist"},
     };
-    for (const auto& [source, message] : cases) {
-        const CommandRun run = corvana({"inspect", source});
-        EXPECT_EQ(run.exitCode, 1) << source;
-        EXPECT_EQ(run.output, "") << source;
-        EXPECT_EQ(splitLines(run.errors).size(), 1u) << run.errors;
-        EXPECT_NE(run.errors.find(message), std::string::npos) << run.errors;
+    for (const auto& [name, message] : cases) {
+        for (const bool convert : {false, true}) {
+            std::vector<std::string> arguments{convert ? "convert" : "inspect", dir.file(name).string()};
+            if (convert) arguments.insert(arguments.end(), {"-o", dir.file("o.json").string()});
+            const CommandRun run = corvana(arguments);
+            EXPECT_EQ(run.exitCode, 1) << arguments[0] << " " << name;
+            EXPECT_EQ(run.output, "") << name;
+            EXPECT_EQ(splitLines(run.errors).size(), 1u) << run.errors;
+            EXPECT_NE(run.errors.find(message), std::string::npos) << run.errors;
+        }
     }
+    EXPECT_FALSE(fs::exists(dir.file("o.json")));
+    EXPECT_FALSE(fs::exists(dir.file("tmp") / "TOLVEX_PM" / "x.pmlent"));
+    EXPECT_TRUE(scratchIsEmpty());
 
     const std::string out = dir.file("x.json").string();
     const std::vector<std::vector<std::string>> usageErrors{
@@ -88,8 +124,7 @@ TEST(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo) {
         EXPECT_EQ(corvana(arguments).exitCode, 2) << (arguments.empty() ? "" : arguments.back());
 }
 
-TEST(CorvanaCliTest, ConvertWritesAStableLibraryWithHolders) {
-    Testing::TempDir dir;
+TEST_F(CorvanaCliTest, ConvertWritesAStableLibraryWithHolders) {
     const std::string first = dir.file("first.json").string();
     const std::string second = dir.file("second.json").string();
     const CommandRun run = corvana({"convert", metricExample, "-o", first, "--name", "Shop \"A\""});
@@ -101,7 +136,7 @@ TEST(CorvanaCliTest, ConvertWritesAStableLibraryWithHolders) {
     const auto document = Testing::parseJsonOrFail(Testing::readText(first));
     EXPECT_EQ(document["description"], "Shop \"A\"");
     EXPECT_EQ(document["units"], "millimeters");
-    EXPECT_EQ(topLevelHolders(document), 3u);
+    EXPECT_EQ(holdersIn(document), 3u);
     EXPECT_EQ(document["data"].size(), 36u + 3u);  // four turning, form and routing tools stay out
     EXPECT_EQ(document["data"][0]["guid"], "a0b1c2d3-e4f5-4c6d-8a9b-abcdef012345");
 
@@ -111,25 +146,23 @@ TEST(CorvanaCliTest, ConvertWritesAStableLibraryWithHolders) {
     EXPECT_NE(random["data"][0]["guid"], document["data"][0]["guid"]);
 }
 
-TEST(CorvanaCliTest, ConvertHolderDestinations) {
-    Testing::TempDir dir;
+TEST_F(CorvanaCliTest, ConvertHolderDestinations) {
     const std::string out = dir.file("tools.json").string();
     ASSERT_EQ(corvana({"convert", metricExample, "-o", out, "--holders", "0"}).exitCode, 0);
-    EXPECT_EQ(topLevelHolders(Testing::parseJsonOrFail(Testing::readText(out))), 0u);
+    EXPECT_EQ(holdersIn(Testing::parseJsonOrFail(Testing::readText(out))), 0u);
 
     ASSERT_EQ(corvana({"convert", metricExample, "-o", out, "--holders", "2", "--holder-library", "Shop Holders"})
                   .exitCode,
               0);
     const auto tools = Testing::parseJsonOrFail(Testing::readText(out));
     const auto holders = Testing::parseJsonOrFail(Testing::readText(dir.file("Shop Holders.json")));
-    EXPECT_EQ(topLevelHolders(tools), 0u);
+    EXPECT_EQ(holdersIn(tools), 0u);
     EXPECT_TRUE(tools["data"][0].contains("holder"));
     EXPECT_EQ(holders["description"], "Shop Holders");
     EXPECT_EQ(holders["data"].size(), 3u);
 }
 
-TEST(CorvanaCliTest, ConvertFollowsARequestFile) {
-    Testing::TempDir dir;
+TEST_F(CorvanaCliTest, ConvertFollowsARequestFile) {
     Testing::writeText(dir.file("request.json"),
                        "{\"libraryName\":\"Taps\",\"selectedIndices\":[29,28,36],\"displayUnitMetric\":[0,0,0],"
                        "\"toolNumberOverrideIndices\":[28],\"toolNumberOverrideValues\":[101]}");
@@ -148,8 +181,7 @@ TEST(CorvanaCliTest, ConvertFollowsARequestFile) {
     EXPECT_EQ(corvana({"convert", metricExample, "-o", out, "--request", dir.file("none.json").string()}).exitCode, 1);
 }
 
-TEST(CorvanaCliTest, FailedConvertLeavesTheOldFile) {
-    Testing::TempDir dir;
+TEST_F(CorvanaCliTest, FailedConvertLeavesTheOldFile) {
     const std::string out = dir.file("library.json").string();
     Testing::writeText(out, "{\"keep\":true}");
     Testing::writeText(dir.file("empty.ptf"), "");
@@ -160,8 +192,76 @@ TEST(CorvanaCliTest, FailedConvertLeavesTheOldFile) {
 
     const CommandRun unwritable = corvana({"convert", metricExample, "-o", dir.file("no/such/dir.json").string()});
     EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
-              2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3) << "no temporary file";
+}
+
+TEST_F(CorvanaCliTest, ArchiveReadsLikeTheProjectItHolds) {
+    const std::string archive = dir.file("example project.pmlprjz").string();
+    Testing::zipFolder(projectExample, archive);
+
+    const CommandRun fromArchive = corvana({"inspect", archive, "--json"});
+    ASSERT_EQ(fromArchive.exitCode, 0) << fromArchive.errors;
+    const auto lines = splitLines(fromArchive.output);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(Testing::parseJsonOrFail(lines[0])["identifier"], "EM 12 4FL Carbide Finish");
+    EXPECT_EQ(fromArchive.output, corvana({"inspect", projectExample, "--json"}).output);
+    EXPECT_TRUE(scratchIsEmpty());
+
+    const std::string fromArchiveJson = dir.file("archive.json").string();
+    const std::string fromFolderJson = dir.file("folder.json").string();
+    const CommandRun convert = corvana({"convert", archive, "-o", fromArchiveJson});
+    ASSERT_EQ(convert.exitCode, 0) << convert.errors;
+    EXPECT_EQ(convert.output, "Wrote 9 tools of library 'Imported from PowerMill' to " + fromArchiveJson + ".\n");
+    const auto document = Testing::parseJsonOrFail(Testing::readText(fromArchiveJson));
+    EXPECT_EQ(document["data"].size(), 9u + 3u);
+    EXPECT_EQ(holdersIn(document), 3u);
+    ASSERT_EQ(corvana({"convert", projectExample, "-o", fromFolderJson}).exitCode, 0);
+    EXPECT_EQ(Testing::readText(fromArchiveJson), Testing::readText(fromFolderJson));
+    EXPECT_TRUE(scratchIsEmpty());
+}
+
+TEST_F(CorvanaCliTest, DatabasesListWithoutPresetNamesAndConvertUnderTheirOwnName) {
+    const std::string sample = (mdbFixtures / "tooldb-sample.mdb").string();
+    const CommandRun run = corvana({"inspect", sample, "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const auto lines = splitLines(run.output);
+    ASSERT_EQ(lines.size(), 31u);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto summary = Testing::parseJsonOrFail(lines[i]);
+        EXPECT_EQ(summary["index"], i);
+        EXPECT_FALSE(summary.contains("presetNames")) << lines[i];
+    }
+    // Files without tools, also one that is no database at all, list nothing.
+    for (const char* name : {"empty-schema.mdb", "not-a-database.mdb"}) {
+        const CommandRun empty = corvana({"inspect", (mdbFixtures / name).string(), "--json"});
+        EXPECT_EQ(empty.exitCode, 0) << name << " " << empty.errors;
+        EXPECT_EQ(empty.output, "") << name;
+    }
+
+    const std::string out = dir.file("tools.json").string();
+    const CommandRun convert = corvana({"convert", sample, "-o", out});
+    ASSERT_EQ(convert.exitCode, 0) << convert.errors;
+    EXPECT_EQ(convert.output, "Wrote 30 tools of library 'Imported from MDB' to " + out + ".\n");
+    const auto document = Testing::parseJsonOrFail(Testing::readText(out));
+    EXPECT_EQ(document["data"].size(), 30u + 4u);  // the form cutter stays out; four holders
+    EXPECT_EQ(holdersIn(document), 4u);
+    const CommandRun empty = corvana({"convert", (mdbFixtures / "empty-schema.mdb").string(), "-o", out});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_NE(empty.errors.find("No tools selected."), std::string::npos) << empty.errors;
+}
+
+TEST(ExamplesTest, CommittedExamplesMatchTheirGenerator) {
+    const auto asText = [](const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); };
+    EXPECT_EQ(Testing::readText(metricExample), asText(Testing::metricExampleTemplate()))
+        << "run corvana-make-examples examples";
+    EXPECT_EQ(Testing::readText(CORVANA_SOURCE_DIR "/examples/inch-template.ptf"),
+              asText(Testing::inchExampleTemplate()));
+    Testing::TempDir project;
+    Testing::writeExampleProject(project.path());
+    for (const auto& entry : fs::directory_iterator(project.path())) {
+        const auto committed = fs::path(projectExample) / entry.path().filename();
+        EXPECT_EQ(Testing::readText(committed), Testing::readText(entry.path())) << committed;
+    }
 }
 
 } // namespace

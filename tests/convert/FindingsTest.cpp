@@ -76,9 +76,9 @@ TEST(FindingsTest, NumberAndCuttingData) {
     ToolModel probe = routing;
     probe.type = "probe";
     probe.typeCode = typeCodeFor("probe");
-    expectIssuesText(probe, "[{\"rule\":\"toolNumber\",\"type\":\"toolNumber\",\"severity\":\"review\","
-                            "\"resolutionKind\":\"acknowledge\",\"rationale\":\"No tool number imported.\","
-                            "\"bulkEligible\":false}]");
+    expectIssue(probe, "toolNumber", R"({"type":"toolNumber","severity":"review","resolutionKind":"acknowledge",
+        "rationale":"No tool number imported.","bulkEligible":false})");
+    EXPECT_EQ(rulesOf(probe), Rules{"toolNumber"});
     ToolModel mill = makeTool("end_mill", true);
     mill.presets = {{"Roughing", "Steel", "flood", 0, 0, 0.5, 1}, {"Finishing", "", "", 0, 0, 0, 0}};
     EXPECT_EQ(rulesOf(mill), (Rules{"cuttingData"}));
@@ -94,13 +94,9 @@ TEST(FindingsTest, NumberAndCuttingData) {
 TEST(FindingsTest, FluteCountSuggestsFromTheNameThenTheType) {
     ToolModel named = makeTool("end_mill", true, "ENDMILL 10 4FL");
     named.numFlutes = 0;
-    expectIssuesText(named,
-                     "[{\"rule\":\"fluteCount\",\"type\":\"flutes\",\"severity\":\"review\",\"resolutionKind\":"
-                     "\"setValue\",\"rationale\":\"The flute count is outside the usual range. Some feed rates are "
-                     "derived from it -- confirm or correct it.\",\"valueLabel\":\"Current Flute Count\",\"pmValue\":0,"
-                     "\"candidates\":[],\"recommended\":null,\"autoSelect\":null,\"allowCustom\":true,\"validate\":"
-                     "{\"min\":1,\"max\":16,\"reviewMin\":2,\"reviewMax\":16,\"integer\":true,\"unit\":\"flutes\"},"
-                     "\"suggest\":4,\"suggestSource\":\"name\",\"bulkEligible\":false}]");
+    expectIssue(named, "fluteCount", R"({"type":"flutes","resolutionKind":"setValue","pmValue":0,"suggest":4,
+        "suggestSource":"name","validate":{"min":1,"max":16,"reviewMin":2,"reviewMax":16,"integer":true,
+        "unit":"flutes"}})");
     // A digit after a point is no count, nor is a number above 16.
     const std::tuple<const char*, const char*, int, const char*> rows[] = {
         {"end_mill", "ENDMILL 10", 0, "4 type"}, {"drill", "DRILL 8.5", 0, "2 type"},
@@ -177,13 +173,9 @@ TEST(FindingsTest, ThreadMillPitchCandidatesComeFromTheName) {
 }
 
 TEST(FindingsTest, TapDiameterFindings) {
-    expectIssuesText(makeTap(true, 8.5, 1.5),
-                     "[{\"rule\":\"tapDiameter\",\"type\":\"diameter\",\"severity\":\"review\",\"resolutionKind\":"
-                     "\"setValue\",\"markKey\":\"recon.mark.diameterTapDrill\",\"rationale\":\"The diameter appears "
-                     "to be the tap drill size. Use the nominal thread diameter for this tap.\",\"candidates\":"
-                     "[{\"label\":\"M10\",\"value\":10,\"nativeUnit\":\"mm\",\"tier\":\"recommended\"}],"
-                     "\"recommended\":10,\"autoSelect\":null,\"allowCustom\":true,\"valueLabel\":\"Current Imported "
-                     "Diameter\",\"pmValue\":8.5,\"unit\":\"mm\",\"bulkEligible\":false}]");
+    expectIssue(makeTap(true, 8.5, 1.5), "tapDiameter", R"({"type":"diameter","markKey":"recon.mark.diameterTapDrill",
+        "candidates":[{"label":"M10","value":10,"nativeUnit":"mm","tier":"recommended"}],"recommended":10,
+        "autoSelect":null,"pmValue":8.5,"unit":"mm"})");
     // A wrong or missing pitch on a tap drill diameter is advisory.
     EXPECT_EQ(rulesOf(makeTap(true, 8.5, 2.0, "TAP M10")), (Rules{"threadPitch", "tapDiameter"}));
     expectIssue(makeTap(true, 8.5, 2.0, "TAP M10"), "threadPitch", R"({"severity":"review"})");

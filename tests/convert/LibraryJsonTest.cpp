@@ -28,23 +28,6 @@ ToolModel metricTool(const std::string& type = "end_mill") {
     return tool;
 }
 
-CuttingPreset cuttingPreset(std::string name, std::string material, double speed, double feed) {
-    CuttingPreset preset;
-    preset.name = std::move(name);
-    preset.material = std::move(material);
-    preset.cuttingSpeed = speed;
-    preset.feedPerTooth = feed;
-    return preset;
-}
-
-HolderSegment holderSection(double upper, double lower, double length) {
-    HolderSegment segment;
-    segment.upperDiameter = upper;
-    segment.lowerDiameter = lower;
-    segment.length = length;
-    return segment;
-}
-
 // The parsed first tool entry of a one-tool document.
 nlohmann::json toolEntry(const ToolModel& tool) {
     const auto document = parseJsonOrFail(buildToolLibraryJson({tool}, "", {}, ToolsOnly));
@@ -66,9 +49,9 @@ TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
     ToolModel tool = metricTool();
     tool.taperAngle = 30;
     tool.shankSegments = {{12.7, 10, 25.4, 2.54}};
-    tool.holderSegments = {holderSection(50.8, 25.4, 127)};
+    tool.holderSegments = {{50.8, 25.4, 127}};
     tool.holderSegments[0].curveRadius = 2.54;
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}};
 
     const ToolModel inches = convertToolUnits(tool, false);
     EXPECT_FALSE(inches.isMetric);
@@ -171,7 +154,7 @@ TEST(LibraryJsonTest, NonFiniteValuesAreWrittenAsZero) {
     ToolModel broken = metricTool();
     broken.diameter = std::numeric_limits<double>::infinity();
     broken.tipRadius = std::numeric_limits<double>::quiet_NaN();
-    broken.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    broken.presets = {{"Roughing", "Steel", "", 100, 0.01}};
     const auto entry = toolEntry(broken);
     EXPECT_EQ(entry["geometry"]["DC"], 0);
     EXPECT_EQ(entry["geometry"]["RE"], 0);
@@ -191,7 +174,7 @@ TEST(LibraryJsonTest, NumbersUseFixedNotationWithoutTrailingZeros) {
 
 TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
     ToolModel tool = metricTool();
-    tool.presets = {cuttingPreset("Roughing", "Aluminium 6061", 100, 0.01)};
+    tool.presets = {{"Roughing", "Aluminium 6061", "", 100, 0.01}};
     tool.presets[0].coolant = "flood";
     tool.presets[0].radialDepthOfCut = 0.5;
     tool.presets[0].axialDepthOfCut = 0.1;
@@ -208,7 +191,7 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
 
     ToolModel inch;
     inch.diameter = 0.5;
-    inch.presets = {cuttingPreset("Finishing", "", 300, 0.02)};
+    inch.presets = {{"Finishing", "", "", 300, 0.02}};
     const FusionToolRecord record = toFusionToolRecord(inch, 2, "x");
     ASSERT_EQ(record.presets.size(), 1u);
     EXPECT_EQ(record.presets[0].n, 2292);
@@ -216,20 +199,20 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
     EXPECT_DOUBLE_EQ(record.presets[0].f_n, 0.01);  // no flutes count as one
 
     ToolModel feedOnly = metricTool();
-    feedOnly.presets = {cuttingPreset("Roughing", "Steel", 0, 0.01)};
+    feedOnly.presets = {{"Roughing", "Steel", "", 0, 0.01}};
     EXPECT_TRUE(contains(buildToolLibraryJson({feedOnly}, "", {}, ToolsOnly),
                          R"("f_n":0.2,"f_z":0.1,"guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)"));
     EXPECT_EQ(toFusionToolRecord(feedOnly, 0, "x").presets.at(0).n, 0);
 
     ToolModel huge = metricTool();
     huge.diameter = 1e-300;
-    huge.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    huge.presets = {{"Roughing", "Steel", "", 100, 0.01}};
     EXPECT_EQ(toFusionToolRecord(huge, 0, "x").presets.at(0).n, std::numeric_limits<std::int32_t>::max());
 }
 
 TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
     ToolModel tool = metricTool();
-    tool.presets = {cuttingPreset("Roughing", "Steel", 0, 0)};
+    tool.presets = {{"Roughing", "Steel", "", 0, 0}};
     const FusionToolRecord record = toFusionToolRecord(tool, 3, "x");
     ASSERT_EQ(record.presets.size(), 1u);
     EXPECT_EQ(record.presets[0].name, "PM: No Cutting Data");
@@ -237,7 +220,7 @@ TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
 
     ToolModel unused = metricTool();
     unused.usePresets = false;
-    unused.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01)};
+    unused.presets = {{"Roughing", "Steel", "", 100, 0.01}};
     EXPECT_EQ(toFusionToolRecord(unused, 0, "x").presets.at(0).name, "PM: No Cutting Data");
 
     unused.presetsJson = "[]";
@@ -247,7 +230,7 @@ TEST(LibraryJsonTest, ToolWithoutCuttingDataGetsOnePlaceholderPreset) {
 
 TEST(LibraryJsonTest, ExtraPresetTextIsSplicedAfterGeneratedPresets) {
     ToolModel tool = metricTool();
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Finishing", "Steel", 120, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Finishing", "Steel", "", 120, 0.01}};
     tool.presetsJson = R"([{"a":1}])";
     std::string text = buildToolLibraryJson({tool}, "", {}, ToolsOnly);
     EXPECT_TRUE(contains(text, R"(},{"a":1}]}})"));
@@ -267,7 +250,7 @@ TEST(LibraryJsonTest, ExtraPresetTextIsSplicedAfterGeneratedPresets) {
 TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     ToolModel tool = metricTool();
     tool.assignStrategies = true;
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Finishing", "Steel", 120, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Finishing", "Steel", "", 120, 0.01}};
     auto presets = toolEntry(tool)["start-values"]["presets"];
     ASSERT_EQ(presets.size(), 2u);
     EXPECT_EQ(presets[0]["strategies"]["roughing"].size(), 45u);
@@ -275,7 +258,7 @@ TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     EXPECT_TRUE(presets[0]["strategies"]["finishing"].empty());
     EXPECT_TRUE(presets[1]["strategies"]["roughing"].empty());
 
-    tool.presets = {cuttingPreset("Roughing", "Steel", 100, 0.01), cuttingPreset("Roughing", "Brass", 120, 0.01)};
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Roughing", "Brass", "", 120, 0.01}};
     tool.rfRole = 2;
     presets = toolEntry(tool)["start-values"]["presets"];
     EXPECT_TRUE(presets[0]["strategies"]["roughing"].empty());
@@ -283,7 +266,7 @@ TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     tool.rfRole = 0;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][1]["strategies"]["roughing"].size(), 45u);
 
-    tool.presets = {cuttingPreset("Other", "Steel", 100, 0.01)};
+    tool.presets = {{"Other", "Steel", "", 100, 0.01}};
     tool.rfRole = 2;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][0]["strategies"]["finishing"].size(), 45u);
     tool.assignStrategies = false;
@@ -300,30 +283,16 @@ TEST(LibraryJsonTest, ToolHolderObjectOmitsSegmentsWhenThereAreNone) {
     EXPECT_EQ(parseJsonOrFail(text)["data"].size(), 1u);  // no sections, so no library holder
 }
 
+// The one whole-document text: a tool with a shank, a holder and no cutting data.
 TEST(LibraryJsonTest, WholeDocumentText) {
-    ToolModel first = metricTool();
-    first.name = "EM10 \"Rough\"\nline2\ttab";
-    first.tipRadius = 0.5;
-    first.number = 7;
-    first.sourceKind = "PTF";
-    first.shankSegments = {{10, 8, 48, 0}};
-    first.holderName = "ER32";
-    first.holderSegments = {holderSection(40, 40, 50)};
-    ToolModel second = metricTool();
-    second.name.clear();
-    second.entityName = "EM6";
-    second.diameter = 6;
-    second.length = 12;
-    second.overhang = 30;
-    second.toolMaterial = "hss";
-    second.sourceDetail = "1.0.0";
-    second.holderName = "ER32 copy";
-    second.holderSegments = {holderSection(40, 40, 50)};
-
-    const std::string noCuttingData =
-        R"("material":{"category":"all","query":"","use-hardness":false},"n":0,"n_ramp":0,)"
-        R"("name":"PM: No Cutting Data","use-stepdown":false,"use-stepover":false,"v_c":0,"v_f":0,)"
-        R"("v_f_leadIn":0,"v_f_leadOut":0,"v_f_plunge":0,"v_f_ramp":0,"v_f_retract":0,"v_f_transition":0}]}})";
+    ToolModel tool = metricTool();
+    tool.name = "EM10 \"Rough\"\nline2\ttab";
+    tool.tipRadius = 0.5;
+    tool.number = 7;
+    tool.sourceKind = "PTF";
+    tool.shankSegments = {{10, 8, 48, 0}};
+    tool.holderName = "ER32";
+    tool.holderSegments = {{40, 40, 50}};
     const std::string holderRows = R"("segments":[{"height":50,"lower-diameter":40,"upper-diameter":40}])";
     const std::string expected =
         R"({"description":"Shop \"A\"","guid":"1b914c54-f18d-d976-9815-683e92d7275c","units":"millimeters",)"
@@ -339,40 +308,35 @@ TEST(LibraryJsonTest, WholeDocumentText) {
         R"("post-process":{"break-control":false,"comment":"","diameter-offset":7,"length-offset":7,)"
         R"("live":true,"manual-tool-change":false,"number":7,"turret":0},)"
         R"("start-values":{"presets":[{"description":"","f_n":0,"f_z":0,)"
-        R"("guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)" + noCuttingData + ","
-        R"({"BMC":"hss","CT":"flat end mill","CSP":false,"description":"EM6",)"
-        R"("guid":"b4095eb2-095d-5fc4-8ce1-abcf12468ace","number-of-flutes":2,"pre-setting":false,)"
-        R"("product-id":"b4095eb2-095d-5fc4-8ce1-abcf12468ace","product-link":"",)"
-        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN 1.0.0",)"
-        R"("geometry":{"DC":6,"LB":30,"NOF":2,"OAL":30,"SFDM":6,"shoulder-diameter":6,"LCF":12,)"
-        R"("shoulder-length":12,"RE":0},)"
-        R"("holder":{"description":"ER32 copy","gauge-length":50,"guid":"","product-id":"","product-link":"",)"
-        R"("type":"holder","unit":"millimeters","vendor":"",)" + holderRows + "},"
-        R"("post-process":{"break-control":false,"comment":"","diameter-offset":0,"length-offset":0,)"
-        R"("live":true,"manual-tool-change":false,"number":0,"turret":0},)"
-        R"("start-values":{"presets":[{"description":"","f_n":0,"f_z":0,)"
-        R"("guid":"bd238507-53d5-6641-4f63-b0b17d3a03f1",)" + noCuttingData + ","
+        R"("guid":"2eeaa1eb-1b35-d845-6c0b-b03fb61d926d",)"
+        R"("material":{"category":"all","query":"","use-hardness":false},"n":0,"n_ramp":0,)"
+        R"("name":"PM: No Cutting Data","use-stepdown":false,"use-stepover":false,"v_c":0,"v_f":0,)"
+        R"("v_f_leadIn":0,"v_f_leadOut":0,"v_f_plunge":0,"v_f_ramp":0,"v_f_retract":0,"v_f_transition":0}]}},)"
         R"({"description":"ER32","gaugeLength":50,"guid":"843ec363-ba75-897d-2f3b-e2ea60c78835",)"
         R"("product-id":"","type":"holder","unit":"millimeters","vendor":"",)" + holderRows + "}]}";
 
-    const std::string text = buildToolLibraryJson({first, second}, "Shop \"A\"", {"id-0"}, ToolsAndHolders);
+    const std::string text = buildToolLibraryJson({tool}, "Shop \"A\"", {"id-0"}, ToolsAndHolders);
     EXPECT_EQ(text, expected);
-    const auto document = parseJsonOrFail(text);
-    ASSERT_FALSE(document.is_null());
-    EXPECT_EQ(document["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
+    EXPECT_EQ(parseJsonOrFail(text)["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
 }
 
 TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     std::vector<ToolModel> tools(3, metricTool());
-    tools[0].holderSegments = {holderSection(40, 40, 50)};
-    tools[1].holderSegments = {holderSection(40, 40, 50)};
-    tools[2].holderSegments = {holderSection(32, 32, 60)};
+    tools[0].holderSegments = {{40, 40, 50}};
+    tools[1].holderSegments = {{40, 40, 50}};  // the same shape: one library holder
+    tools[1].holderName = "Other name";
+    tools[1].name.clear();
+    tools[1].entityName = "EM6";
+    tools[1].toolMaterial = "hss";
+    tools[2].holderSegments = {{32, 32, 60}};
     tools[2].holderName = "Short";
 
     auto document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {"", "b"}, ToolsAndHolders));
     ASSERT_EQ(document["data"].size(), 5u);
     EXPECT_EQ(document["data"][0]["guid"], "a0b1c2d3-e4f5-4c6d-8a9b-abcdef012345");  // an empty id is generated
     EXPECT_EQ(document["data"][1]["guid"], "b");
+    EXPECT_EQ(document["data"][1]["description"], "EM6");
+    EXPECT_EQ(document["data"][1]["BMC"], "hss");
     EXPECT_EQ(document["data"][3]["description"], "Holder 1");
     EXPECT_EQ(document["data"][4]["guid"], "97965f42-dedd-9cd4-3181-e2eb840cefbe");
     EXPECT_EQ(document["data"][4]["gaugeLength"], 60);

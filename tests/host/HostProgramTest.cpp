@@ -48,7 +48,7 @@ std::vector<Json> between(std::vector<Json> middle) {
     return middle;
 }
 
-TEST(HostProgramTest, PageMessagesDialogsAndMessageBoxesAsExactLines) {
+TEST(HostProgramTest, PageMessagesDialogsMessageBoxesAndHiddenPaletteAsExactLines) {
     const auto run = runHost(
         "{\"send\":\"ECHO\",\"data\":\"hello \\\"page\\\"\\nØ 6 mm\"}\n"
         "{\"dialog\":\"ok\",\"path\":\"/data/tools.ptf\"}\n"
@@ -59,10 +59,16 @@ TEST(HostProgramTest, PageMessagesDialogsAndMessageBoxesAsExactLines) {
         "{\"send\":\"PICK_FOLDER\",\"data\":\"\"}\n"
         "{\"send\":\"OPEN_FILE\",\"data\":\"\"}\n"
         "{\"send\":\"MESSAGE_BOX\",\"data\":\"Unsupported file type.\"}\n"
-        "{\"send\":\"LOG\",\"data\":\"[CVN diag] new=1\"}\n"
-        "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n");
+        "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n"
+        "{\"send\":\"PRINT\",\"data\":\"\"}\n"
+        "{\"send\":\"ECHO_BYTES\",\"data\":\"ok\"}\n"
+        "{\"showPalette\":false}\n"
+        "{\"send\":\"ECHO\",\"data\":\"hidden\"}\n"
+        "{\"send\":\"ECHO_SECOND\",\"data\":\"to the other palette\"}\n"
+        "{\"send\":\"LOG\",\"data\":\"still delivered\"}\n"
+        "{\"showPalette\":false}\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(run.errors, "");
+    // Bytes that are not UTF-8 become U+FFFD instead of ending the host; printf goes to stderr.
     EXPECT_EQ(Testing::splitLines(run.output), (std::vector<std::string>{
         R"j({"log":"run()"})j",
         R"j({"palette":"CorvanaPaletteId","action":"REPLY_ECHO","data":"hello \"page\"\nØ 6 mm"})j",
@@ -72,9 +78,15 @@ TEST(HostProgramTest, PageMessagesDialogsAndMessageBoxesAsExactLines) {
         R"j({"palette":"CorvanaPaletteId","action":"REPLY_OPEN_FILE","data":"cancel"})j",
         R"j({"messageBox":"Unsupported file type.","title":"Test Add-in"})j",
         R"j({"palette":"CorvanaPaletteId","action":"REPLY_MESSAGE_BOX","data":"Unsupported file type."})j",
-        R"j({"log":"[CVN diag] new=1"})j",
+        R"j({"palette":"CorvanaPaletteId","action":"REPLY_BYTES","data":"ok��"})j",
+        R"j({"log":"palette closed"})j",
+        R"j({"palette":"SecondPaletteId","action":"REPLY_ECHO","data":"to the other palette"})j",
+        R"j({"log":"still delivered"})j",
         R"j({"log":"stop()"})j",
     }));
+    EXPECT_NE(run.errors.find("stray output from the add-in"), std::string::npos);
+    EXPECT_NE(run.errors.find("not UTF-8"), std::string::npos);
+    EXPECT_NE(run.errors.find("script line 17: "), std::string::npos) << "closing a hidden palette does nothing";
 }
 
 TEST(HostProgramTest, FusionFactsReachTheAddin) {
@@ -118,34 +130,6 @@ TEST(HostProgramTest, WaitPumpsWorkerEventsAndOutputsInterleaveInOrder) {
                                     log("between"),
                                     Json{{"progress", "hide"}, {"text", "Halfway 1/2"}},
                                 }));
-}
-
-TEST(HostProgramTest, StandardOutputHoldsOnlyJsonLines) {
-    const auto run = runHost("{\"send\":\"PRINT\",\"data\":\"\"}\n"
-                             "{\"send\":\"ECHO_BYTES\",\"data\":\"ok\"}\n");
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_NE(run.errors.find("stray output from the add-in"), std::string::npos) << "printf goes to stderr";
-    EXPECT_NE(run.errors.find("not UTF-8"), std::string::npos);
-    EXPECT_EQ(parsedLines(run), between({palette("REPLY_BYTES", "ok\xEF\xBF\xBD\xEF\xBF\xBD")}))
-        << "bytes that are not UTF-8 become U+FFFD instead of ending the host";
-}
-
-TEST(HostProgramTest, HiddenPaletteDropsMessagesButStillReceives) {
-    const auto run = runHost(
-        "{\"send\":\"ECHO\",\"data\":\"shown\"}\n"
-        "{\"showPalette\":false}\n"
-        "{\"send\":\"ECHO\",\"data\":\"hidden\"}\n"
-        "{\"send\":\"ECHO_SECOND\",\"data\":\"to the other palette\"}\n"
-        "{\"send\":\"LOG\",\"data\":\"still delivered\"}\n"
-        "{\"showPalette\":false}\n");
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(parsedLines(run), between({
-                                    palette("REPLY_ECHO", "shown"),
-                                    log("palette closed"),
-                                    palette("REPLY_ECHO", "to the other palette", "SecondPaletteId"),
-                                    log("still delivered"),
-                                }));
-    EXPECT_NE(run.errors.find("script line 6: "), std::string::npos) << "closing a hidden palette does nothing";
 }
 
 TEST(HostProgramTest, StopIsCalledOnceAtTheEndUnlessTheScriptStopped) {
@@ -210,6 +194,40 @@ TEST(HostProgramTest, MalformedLinesNameTheirLineAndStopTheAddin) {
         EXPECT_NE(run.errors.find("corvana-host: script line 3: "), std::string::npos) << bad << "\n" << run.errors;
         EXPECT_EQ(parsedLines(run), between({palette("REPLY_ECHO", "first")})) << bad;
     }
+}
+
+// The real add-in module: a template parse streams every tool, a folder parse
+// and a cancelled dialog reply, and a hidden palette receives nothing.
+TEST(HostProgramTest, RealAddinParsesTemplatesAndFolders) {
+    const std::string examples = CORVANA_SOURCE_DIR "/examples/";
+    const auto run = runHost("{\"dialog\":\"ok\",\"path\":\"" + examples + "metric-template.ptf\"}\n"
+                             "{\"send\":\"BROWSE_AND_PARSE_PTF\",\"data\":\"\"}\n"
+                             "{\"dialog\":\"ok\",\"path\":\"" + examples + "example-project\"}\n"
+                             "{\"send\":\"BROWSE_AND_PARSE_PROJECT\",\"data\":\"\"}\n"
+                             "{\"dialog\":\"cancel\"}\n"
+                             "{\"send\":\"BROWSE_AND_PARSE_PTF\",\"data\":\"\"}\n"
+                             "{\"showPalette\":false}\n"
+                             "{\"dialog\":\"ok\",\"path\":\"" + examples + "inch-template.ptf\"}\n"
+                             "{\"send\":\"BROWSE_AND_PARSE_PTF\",\"data\":\"\"}\n",
+                             CORVANA_ADDIN_MODULE);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    std::vector<Json> begins, tools, replies;
+    for (const auto& line : parsedLines(run)) {
+        const std::string action = line.value("action", "");
+        auto& list = action == "PARSE_BEGIN" ? begins : action == "PARSE_TOOL" ? tools : replies;
+        if (action == "PARSE_BEGIN" || action == "PARSE_TOOL" || action == "REPLY_PARSE_PTF")
+            list.push_back(Testing::parseJsonOrFail(line["data"]));
+    }
+    ASSERT_EQ(tools.size(), 50u);
+    for (std::size_t i = 0; i < 40; ++i) EXPECT_EQ(tools[i]["index"], i);
+    EXPECT_EQ(tools[28]["name"], "TAP M10 x 1.5");
+    ASSERT_EQ(begins.size(), 2u);
+    EXPECT_EQ(begins[0]["total"], 40);
+    ASSERT_EQ(replies.size(), 3u) << "a hidden palette receives no parse messages";
+    EXPECT_EQ(replies[0], Json::parse(R"({"cancelled":false,"count":40,"filePath":")" + examples +
+                                      R"(metric-template.ptf"})"));
+    EXPECT_EQ(replies[1]["count"], 10);
+    EXPECT_EQ(replies[2], Json::parse(R"({"cancelled":true,"count":0,"filePath":""})"));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "platform/ToolDatabase.h"
 
-#include "sources/NumberText.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -56,31 +55,20 @@ TEST(MdbToolsDatabaseTest, CountsTheRowsOfEveryTable) {
     EXPECT_EQ(sample->countRows("NoSuchTable"), std::nullopt);
 }
 
+// Field states the reader tells apart; the field values are checked through the tool reader.
 TEST(MdbToolsDatabaseTest, ReadsRequestedColumnsAsText) {
     const auto database = openFixture("tooldb-sample.mdb");
     ASSERT_TRUE(database);
-    const TableRows materials = database->readRows("ToolMaterials", {"ID", "Name"});
-    ASSERT_TRUE(materials.ok);
-    ASSERT_EQ(materials.rows.size(), 3u);
-    EXPECT_EQ(shown(materials.rows[2].fields[0]) + "|" + shown(materials.rows[2].fields[1]), "3|HSS-Co");
-
-    const std::vector<std::string> columns{"name", "Metric", "Comment", "FormCurve", "Diameter", "Teeth"};
+    const std::vector<std::string> columns{"name", "Comment", "FormCurve", "Teeth"};
     const TableRows mills = database->readRows("EndMills", columns);
     ASSERT_TRUE(mills.ok);
     EXPECT_EQ(mills.columns, columns);
     ASSERT_EQ(mills.rows.size(), 10u);
     const auto& first = mills.rows[0].fields;
-    EXPECT_EQ(shown(first[0]) + "|" + shown(first[1]) + "|" + shown(first[2]) + "|" + shown(first[4]) + "|" +
-                  shown(first[5]), "EM 10 4FL CARBIDE|1|general purpose|10|<absent>");
-    EXPECT_EQ(first[3].text.size(), 147u);
-    EXPECT_EQ(shown(mills.rows[2].fields[2]), "<null>");  // NULL Comment
-    EXPECT_EQ(shown(mills.rows[5].fields[1]), "0");
-    // libmdb cannot tell a zero-length memo from NULL.
-    EXPECT_EQ(shown(mills.rows[6].fields[3]), "<null>");
-
-    const TableRows feeds = database->readRows("FeedSpeed", {"H1GeneralRoughFeed"});
-    ASSERT_EQ(feeds.rows.size(), 11u);
-    EXPECT_EQ(parseLeadingDouble(feeds.rows[2].fields[0].text), 0.07);
+    EXPECT_EQ(shown(first[0]) + "|" + shown(first[1]) + "|" + shown(first[3]), "EM 10 4FL CARBIDE|general purpose|<absent>");
+    EXPECT_EQ(first[2].text.size(), 147u);
+    EXPECT_EQ(shown(mills.rows[2].fields[1]), "<null>");
+    EXPECT_EQ(shown(mills.rows[6].fields[2]), "<null>");  // libmdb cannot tell a zero-length memo from NULL
 
     const TableRows missing = database->readRows("NoSuchTable", {"Name"});
     EXPECT_FALSE(missing.ok);

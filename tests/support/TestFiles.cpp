@@ -1,6 +1,7 @@
 #include "tests/support/TestFiles.h"
 
 #include <atomic>
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -38,6 +39,17 @@ std::string readText(const std::filesystem::path& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit lowered{bytes, saved.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
 }
 
 } // namespace Corvana::Testing

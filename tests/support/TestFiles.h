@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace Corvana::Testing {
 
 class TempDir {
@@ -26,5 +28,19 @@ private:
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 void writeText(const std::filesystem::path& path, std::string_view text);
 std::string readText(const std::filesystem::path& path);
+
+// Lowers this process's file-size limit while it exists, so that writes past
+// it fail with EFBIG, the way a full disk fails a write half-way.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    void (*handler)(int);
+    rlimit saved{};
+};
 
 } // namespace Corvana::Testing
