@@ -3,11 +3,11 @@
 #include "addin/HostSettings.h"
 #include "addin/Lifecycle.h"
 #include "addin/PaletteBridge.h"
+#include "platform/PalettePage.h"
 #include "sources/JsonText.h"
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 namespace Corvana {
 namespace {
@@ -48,7 +48,7 @@ adsk::core::Ptr<adsk::core::Palette> findPalette(adsk::core::UserInterface* ui, 
 
 std::string docsAddress(adsk::core::Application* app) {
     const AppearanceState& state = appearance();
-    return paletteFileAddress() + "?solo=documentation&theme=" + paletteTheme(app) + "&opaque=1&lang=" +
+    return palettePageAddress() + "?solo=documentation&theme=" + paletteTheme(app) + "&opaque=1&lang=" +
            percentEncode(state.docsLanguage) + "&chapter=" + percentEncode(state.docsChapter) +
            "&top=" + std::to_string(state.docsTop);
 }
@@ -123,21 +123,6 @@ std::string percentEncode(std::string_view text) {
     return out;
 }
 
-std::string paletteFileAddress() {
-    const char* appData = std::getenv("APPDATA");
-    std::string path = "file:///" + std::string(appData ? appData : "") +
-                       "\\Autodesk\\Autodesk Fusion 360\\API\\AddIns\\Corvana\\OfflineWebPalette\\index.html";
-    std::string address;
-    address.reserve(path.size() + 16);
-    // Only separators and blanks are rewritten; "#" and UTF-8 pass through as they are.
-    for (const char c : path) {
-        if (c == '\\') address += '/';
-        else if (c == ' ') address += "%20";
-        else address += c;
-    }
-    return address;
-}
-
 MainPaletteAddress mainPaletteAddress(adsk::core::Application* app, bool opaqueRequested) {
     const std::string theme = paletteTheme(app);
     MainPaletteAddress result;
@@ -145,7 +130,7 @@ MainPaletteAddress mainPaletteAddress(adsk::core::Application* app, bool opaqueR
     std::string query = result.opaque ? "opaque=1&" : "";
     query += "theme=" + theme;
     if (theme == "light") query += "&envBlocked=" + compactEnvironmentName(environmentName(app));
-    result.url = paletteFileAddress() + "?" + query;
+    result.url = palettePageAddress() + "?" + query;
     return result;
 }
 
@@ -167,7 +152,7 @@ void destroyDetachPalette(adsk::core::UserInterface* ui) {
 }
 
 void DocsPaletteClosedHandler::notify(const adsk::core::Ptr<adsk::core::UserInterfaceGeneralEventArgs>&) {
-    sendToPalette(ui.get(), "REPLY_DOCS_CLOSED", "{}");
+    runHostCallback("docsClosed", [this]() { sendToPalette(ui.get(), "REPLY_DOCS_CLOSED", "{}"); });
 }
 
 DocsPaletteClosedHandler& docsPaletteClosedHandler() {
@@ -270,7 +255,7 @@ void onDetachTab(const std::string& data, adsk::core::Application* app, adsk::co
     destroyDetachPalette(ui);
     const auto palettes = ui->palettes();
     if (!palettes) return;
-    const std::string address = paletteFileAddress() + "?solo=" + tab + "&theme=" + paletteTheme(app) +
+    const std::string address = palettePageAddress() + "?solo=" + tab + "&theme=" + paletteTheme(app) +
                                 "&opaque=1&seed=" + percentEncode(seed);
     const auto palette = palettes->add(detachPaletteId, "Detached: " + tab, address, true, false, true, 360, 320, true);
     if (!palette) return;

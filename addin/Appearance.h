@@ -30,9 +30,6 @@ std::string compactEnvironmentName(std::string_view name);
 // Every byte but ASCII letters, digits and "-_.~" as %XX (upper-case hex).
 std::string percentEncode(std::string_view text);
 
-// The page's file address without a query, built from APPDATA.
-std::string paletteFileAddress();
-
 struct MainPaletteAddress {
     std::string url;
     bool opaque = true;  // the light theme is always opaque

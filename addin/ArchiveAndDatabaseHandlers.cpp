@@ -46,10 +46,11 @@ void onBrowseAndParseArchive(const std::string&, adsk::core::Application*, adsk:
         sendCancelledParse(ui, fileReply);
         return;
     }
-    const std::string folder = extractPmArchive(archivePath);
+    const ArchiveExtraction extraction = extractPmArchive(archivePath);
+    const std::string& folder = extraction.folder;
     if (folder.empty()) {
         sendCancelledParse(ui, fileReply);
-        ui->messageBox(std::string(kArchiveNotExtractedMessage), std::string(kArchiveImportTitle));
+        ui->messageBox(extraction.userMessage, std::string(kArchiveImportTitle));
         return;
     }
     const ExtractedArchiveCleanup cleanup(folder);

@@ -6,6 +6,7 @@
 #include "addin/PaletteBridge.h"
 #include "convert/Classification.h"
 #include "convert/Profiles.h"
+#include "platform/AsciiText.h"
 #include "platform/KeyValueStore.h"
 #include "sources/JsonText.h"
 
@@ -19,15 +20,6 @@ Opener* replacementOpener = nullptr;
 
 Opener& urlOpener() { return replacementOpener ? *replacementOpener : systemOpener(); }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
 
 // The length unit of the active document's manufacturing product; "in" when
 // any step is missing.
@@ -72,7 +64,7 @@ std::string buildLocalLibrariesJson(const std::vector<std::string>& names) {
 }
 
 bool isOpenableUrl(std::string_view url) {
-    return startsWithIgnoringCase(url, "https://") || startsWithIgnoringCase(url, "mailto:");
+    return startsWithIgnoringAsciiCase(url, "https://") || startsWithIgnoringAsciiCase(url, "mailto:");
 }
 
 void setUrlOpener(Opener* opener) { replacementOpener = opener; }
@@ -116,8 +108,7 @@ void onSetPolyTolerance(const std::string& data, adsk::core::Application*, adsk:
 }
 
 void onSetHolderDestination(const std::string& data, adsk::core::Application*, adsk::core::UserInterface*) {
-    const double requested = std::trunc(readJsonNumber(data, "mode", 1.0));
-    const std::int32_t mode = requested == 0 ? 0 : requested == 2 ? 2 : 1;
+    const HolderMode mode = holderModeFromNumber(std::trunc(readJsonNumber(data, "mode", 1.0)));
     setHolderDestination(mode, readJsonString(data, "libName"));
 }
 

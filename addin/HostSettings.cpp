@@ -6,7 +6,7 @@ namespace Corvana {
 namespace {
 
 struct Settings {
-    std::int32_t holderMode = 2;
+    HolderMode holderMode = HolderMode::SeparateLibrary;
     std::string holderLibrary = "PowerMill Holders";
     bool utilityRunning = false;
 };
@@ -18,12 +18,12 @@ Settings& settings() {
 
 } // namespace
 
-std::int32_t holderDestinationMode() { return settings().holderMode; }
+HolderMode holderDestinationMode() { return settings().holderMode; }
 
 const std::string& holderLibraryName() { return settings().holderLibrary; }
 
-void setHolderDestination(std::int32_t mode, std::string libraryName) {
-    settings().holderMode = (mode == 0 || mode == 2) ? mode : 1;
+void setHolderDestination(HolderMode mode, std::string libraryName) {
+    settings().holderMode = mode;
     settings().holderLibrary = std::move(libraryName);
 }
 

@@ -125,11 +125,11 @@ void mergeTools(const std::string& data, adsk::core::UserInterface* ui, const To
                       extra, importReply);
 }
 
-// The chosen path names a file in an existing folder.
+// The chosen path names a file in an existing folder that is not read-only.
 bool isWritableTarget(const std::string& path) {
     std::error_code error;
     const std::filesystem::path target(path);
-    if (path.empty() || std::filesystem::is_directory(target, error)) return false;
+    if (path.empty() || std::filesystem::is_directory(target, error) || isReadOnlyFile(path)) return false;
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     return std::filesystem::is_directory(folder, error);
 }

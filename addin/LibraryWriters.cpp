@@ -2,6 +2,7 @@
 
 #include "addin/LibraryComparison.h"
 #include "library/ToolJsonText.h"
+#include "sources/NumberText.h"
 
 #include <cmath>
 #include <limits>
@@ -53,16 +54,6 @@ std::int32_t toolEntryCount(const ToolLibrary& library) {
     return count;
 }
 
-// Integer part of (value + 0.5), as the tooth count is compared; clamped to the 32-bit range.
-std::int32_t nearestTeeth(double value) {
-    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
-    const double whole = std::trunc(value + 0.5);
-    if (!(whole > lowest)) return lowest;
-    if (!(whole < highest)) return highest;
-    return static_cast<std::int32_t>(whole);
-}
-
 std::optional<double> numericValue(const Ptr<adsk::cam::CAMParameter>& parameter) {
     if (!parameter) return std::nullopt;
     const Ptr<adsk::cam::ParameterValue> value = parameter->value();
@@ -75,7 +66,7 @@ bool fixTeeth(adsk::cam::CAMParameters& parameters, std::int32_t teeth) {
     if (teeth <= 1) return false;
     const auto parameter = parameters.itemByName("tool_numberOfTeeth");
     const auto current = numericValue(parameter);
-    if (current && nearestTeeth(*current) == teeth) return false;
+    if (current && roundToInt32(*current) == teeth) return false;
     if (!parameter || !parameter->isEditable()) return false;
     const Ptr<adsk::cam::ParameterValue> value = parameter->value();
     if (const Ptr<adsk::cam::IntegerParameterValue> integer = value) return integer->value(teeth);

@@ -144,32 +144,40 @@ adsk::core::Ptr<adsk::core::Palette> addMainPalette(adsk::core::Palettes& palett
 } // namespace
 
 void ShowPaletteCreatedHandler::notify(const adsk::core::Ptr<adsk::core::CommandCreatedEventArgs>& eventArgs) {
-    const auto command = eventArgs ? eventArgs->command() : nullptr;
-    if (!command) return;
-    command->execute()->add(&addIn().executeHandler);
-    command->isRepeatable(false);
+    runHostCallback("commandCreated", [&]() {
+        const auto command = eventArgs ? eventArgs->command() : nullptr;
+        if (!command) return;
+        command->execute()->add(&addIn().executeHandler);
+        command->isRepeatable(false);
+    });
 }
 
 void ShowPaletteExecuteHandler::notify(const adsk::core::Ptr<adsk::core::CommandEventArgs>&) {
-    const AddInState& state = addIn();
-    if (!isPaletteVisible(state.ui.get())) {
-        createOrShowPalette(state.app, state.ui, true);
-        return;
-    }
-    const auto palette = state.ui->palettes()->itemById(mainPaletteId);
-    if (palette && palette->isValid()) palette->isVisible(true);
+    runHostCallback("execute", []() {
+        const AddInState& state = addIn();
+        if (!isPaletteVisible(state.ui.get())) {
+            createOrShowPalette(state.app, state.ui, true);
+            return;
+        }
+        const auto palette = state.ui->palettes()->itemById(mainPaletteId);
+        if (palette && palette->isValid()) palette->isVisible(true);
+    });
 }
 
 void WorkspaceActivatedHandler::notify(const adsk::core::Ptr<adsk::core::WorkspaceEventArgs>&) {
-    if (!app || !ui) return;
-    const auto palettes = ui->palettes();
-    const auto palette = palettes ? palettes->itemById(mainPaletteId) : nullptr;
-    // A palette that exists but is hidden stays hidden.
-    if (!palette || !palette->isValid()) createOrShowPalette(app, ui, opaqueMode());
+    runHostCallback("workspaceActivated", [this]() {
+        if (!app || !ui) return;
+        const auto palettes = ui->palettes();
+        const auto palette = palettes ? palettes->itemById(mainPaletteId) : nullptr;
+        // A palette that exists but is hidden stays hidden.
+        if (!palette || !palette->isValid()) createOrShowPalette(app, ui, opaqueMode());
+    });
 }
 
 void FeedbackDoneHandler::notify(const adsk::core::Ptr<adsk::core::CustomEventArgs>& eventArgs) {
-    if (eventArgs) completePendingFromEvent(eventArgs->additionalInfo());
+    runHostCallback("feedbackDone", [&]() {
+        if (eventArgs) completePendingFromEvent(eventArgs->additionalInfo());
+    });
 }
 
 const adsk::core::Ptr<adsk::core::Application>& heldApplication() { return addIn().app; }

@@ -32,14 +32,22 @@ void PaletteHTMLEventHandler::notify(const adsk::core::Ptr<adsk::core::HTMLEvent
     // releases the fields while this handler is still pumping a job.
     const adsk::core::Ptr<adsk::core::Application> heldApp = app;
     const adsk::core::Ptr<adsk::core::UserInterface> heldUi = ui;
+    runHostCallback(action, [&]() { dispatchAction(action, data, heldApp.get(), heldUi.get()); });
+}
+
+void runHostCallback(const std::string& what, const std::function<void()>& body) noexcept {
     try {
-        dispatchAction(action, data, heldApp.get(), heldUi.get());
-    } catch (const std::exception& error) {
-        adsk::core::Application::log("Corvana: " + action + " failed: " + error.what(),
-                                     adsk::core::ErrorLogLevel, adsk::core::FileLogType);
+        try {
+            body();
+        } catch (const std::exception& error) {
+            adsk::core::Application::log("Corvana: " + what + " failed: " + error.what(), adsk::core::ErrorLogLevel,
+                                         adsk::core::FileLogType);
+        } catch (...) {
+            adsk::core::Application::log("Corvana: " + what + " failed.", adsk::core::ErrorLogLevel,
+                                         adsk::core::FileLogType);
+        }
     } catch (...) {
-        adsk::core::Application::log("Corvana: " + action + " failed.", adsk::core::ErrorLogLevel,
-                                     adsk::core::FileLogType);
+        // Even the log line could not be written; the host must still not see the failure.
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "Core/CoreAll.h"
 
+#include <functional>
 #include <string>
 
 namespace Corvana {
@@ -27,6 +28,11 @@ public:
     adsk::core::Ptr<adsk::core::Application> app;
     adsk::core::Ptr<adsk::core::UserInterface> ui;
 };
+
+// Runs the body of a callback the host calls. Nothing may cross into the
+// host, which would end the host itself: an exception is logged with `what`
+// and goes no further.
+void runHostCallback(const std::string& what, const std::function<void()>& body) noexcept;
 
 // The one handler object all palettes subscribe.
 PaletteHTMLEventHandler& paletteMessageHandler();

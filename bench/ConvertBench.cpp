@@ -36,7 +36,7 @@ void parseClassifyConvert(benchmark::State& state) {
     const auto toolCount = static_cast<std::size_t>(state.range(0));
     const auto& bytes = templateOf(toolCount);
     const std::string request = selectAll(toolCount);
-    const auto destination = Corvana::holderDestinationFor(1, "");
+    const auto destination = Corvana::holderDestinationFor(Corvana::HolderMode::InLibrary, "");
     for (auto _ : state) {
         const auto tools = Corvana::parsePtfBytes(bytes);
         const auto importRequest = Corvana::readImportRequest(request, tools, "Benchmark");

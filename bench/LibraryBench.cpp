@@ -44,7 +44,7 @@ std::vector<Corvana::ToolModel> distinctTools(std::size_t count) {
 
 std::string documentOf(const std::vector<Corvana::ToolModel>& tools) {
     const auto identifiers = Corvana::makeImportIdentifiers(1, tools.size());
-    return Corvana::prepareLibrary(tools, {}, "Bench", identifiers, Corvana::holderDestinationFor(0, "")).json;
+    return Corvana::prepareLibrary(tools, {}, "Bench", identifiers, Corvana::holderDestinationFor(Corvana::HolderMode::ToolsOnly, "")).json;
 }
 
 struct BenchLibrary {

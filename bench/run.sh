@@ -29,7 +29,7 @@ seconds() {  # best wall time of three runs of the command
 printf '\n%8s %10s %14s %14s %12s %14s %16s\n' tools "file MB" "convert MB/s" "sha256 MB/s" "ratio" "peak RSS MB" "limit MB"
 for count in 1000 20000; do
   file="$work/t$count.ptf"
-  "$bin/bench/corvana-make-template" "$count" "$file"
+  "$bin/tests/support/corvana-make-template" "$count" "$file"
   bytes=$(stat -c %s "$file")
   convert_ns=$(seconds "$bin/apps/corvana/corvana" convert "$file" -o "$work/out.json")
   sha_ns=$(seconds sha256sum "$file")

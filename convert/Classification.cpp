@@ -2,11 +2,13 @@
 
 #include "convert/TextMatch.h"
 #include "convert/ThreadStandards.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <mutex>
+#include <numbers>
 #include <utility>
 
 namespace Corvana {
@@ -73,13 +75,6 @@ unsigned permittedKinds(std::string_view typeKey) {
     return 0;
 }
 
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 std::string keywordOr(const ToolModel& tool, std::string_view typeKey, std::string_view fallback) {
     std::string type = keywordTypeFor(tool.keywordKinds, typeKey);
     return type.empty() ? std::string(fallback) : type;
@@ -91,9 +86,9 @@ std::string tippedDiscType(const ToolModel& tool) {
 }
 
 std::string offCentreType(const ToolModel& tool) {
-    const std::int32_t kind = analyzeCircleSegment(tool).kind;
-    if (kind == 1) return "circle segment lens";
-    if (kind == 2) return "circle segment oval";
+    const CircleSegmentKind kind = analyzeCircleSegment(tool).kind;
+    if (kind == CircleSegmentKind::Lens) return "circle segment lens";
+    if (kind == CircleSegmentKind::Oval) return "circle segment oval";
     return "flat end mill";
 }
 
@@ -108,16 +103,16 @@ CircleSegmentInfo reachingArc(const ToolModel& tool, double cx, double h, double
     CircleSegmentInfo info;
     // Clamped on both sides: a negative diameter would push acos out of its domain.
     const double c = std::clamp((cx + h) / r, -1.0, 1.0);
-    info.angle = std::acos(c) * 57.29577951308232;
+    info.angle = std::acos(c) * 180 / std::numbers::pi;
     const double height = std::sqrt(r * r - cy * cy) + tool.tipRadiusCentreX;
     const double shallowDepth = tool.isMetric ? 0.25 : 0.01;
-    info.kind = 3;
+    info.kind = CircleSegmentKind::Other;
     if (info.angle > 10 && (1 - c) * r > shallowDepth) {
         info.steep = true;
         return info;
     }
     if (height > 0.0001) {
-        info.kind = 2;
+        info.kind = CircleSegmentKind::Oval;
         info.height = height;
     }
     return info;
@@ -174,7 +169,7 @@ void applyToolMaterial(ToolModel& tool, const ClassifiedTexts& texts) {
         std::string material = detectToolMaterial(texts[i]);
         if (material.empty()) continue;
         tool.toolMaterial = std::move(material);
-        tool.toolMaterialSource = static_cast<std::int32_t>(i + 1);
+        tool.toolMaterialSource = static_cast<TextSource>(i + 1);
         return;
     }
 }
@@ -184,22 +179,22 @@ void applyKeywordKinds(ToolModel& tool, const ClassifiedTexts& texts) {
         std::vector<std::int32_t> kinds = keywordKindsIn(texts[i]);
         if (kinds.empty()) continue;
         tool.keywordKinds = std::move(kinds);
-        tool.keywordSource = static_cast<std::int32_t>(i + 1);
+        tool.keywordSource = static_cast<TextSource>(i + 1);
         return;
     }
 }
 
 // Roughing and finishing hits from all texts; both together cancel out.
-std::int32_t roleOf(const ClassifiedTexts& texts) {
+ToolRole roleOf(const ClassifiedTexts& texts) {
     bool roughing = false;
     bool finishing = false;
     for (const auto text : texts) {
-        const int role = detectRole(text);
-        roughing = roughing || role == 1;
-        finishing = finishing || role == 2;
+        const ToolRole role = detectRole(text);
+        roughing = roughing || role == ToolRole::Roughing;
+        finishing = finishing || role == ToolRole::Finishing;
     }
-    if (roughing == finishing) return 0;
-    return roughing ? 1 : 2;
+    if (roughing == finishing) return ToolRole::None;
+    return roughing ? ToolRole::Roughing : ToolRole::Finishing;
 }
 
 } // namespace
@@ -214,7 +209,7 @@ void classifyTool(ToolModel& tool) {
     const ClassifiedTexts texts{tagText, tool.description, tool.name};
     applyToolMaterial(tool, texts);
     tool.nameHand = detectHand(tool.name);
-    if (tool.nameHand != 0) tool.handSource = 3;
+    if (tool.nameHand != 0) tool.handSource = TextSource::Name;
     tool.clockwise = tool.nameHand != 1;
     tool.threadCandidates = parseThreadDesignations(tool.name);
     applyKeywordKinds(tool, texts);
@@ -265,9 +260,9 @@ CircleSegmentInfo analyzeCircleSegment(const ToolModel& tool) {
     const double cy = tool.tipRadiusCentreY;
     const double r = tool.tipRadius;
     const bool near = cy > 1e-6 && std::fabs(r - cy) / cy < 0.05;
-    if (cx < 1e-6 && near) return {1, 0, 0, false};
+    if (cx < 1e-6 && near) return {CircleSegmentKind::Lens, 0, 0, false};
     if (r > h && cy > 1e-9 && r > cy && r - h + 1e-9 >= cx) return reachingArc(tool, cx, h, cy, r);
-    return {3, 0, 0, false};
+    return {CircleSegmentKind::Other, 0, 0, false};
 }
 
 std::string libraryCategoryFor(std::string_view fusionType) {
@@ -361,7 +356,7 @@ std::string detectToolMaterial(std::string_view text) {
     return hss ? "hss" : "carbide";
 }
 
-int detectRole(std::string_view text) {
+ToolRole detectRole(std::string_view text) {
     const std::string upper = upperAscii(text);
     const auto anyWord = [&](std::initializer_list<std::string_view> words) {
         return std::any_of(words.begin(), words.end(),
@@ -369,8 +364,13 @@ int detectRole(std::string_view text) {
     };
     const bool roughing = anyWord({"ROUGH", "ROUGHER", "ROUGHING", "RUF"});
     const bool finishing = anyWord({"FINISH", "FINISHER", "FINISHING", "FIN", "SEMIFINISH"});
-    if (roughing == finishing) return 0;
-    return roughing ? 1 : 2;
+    if (roughing == finishing) return ToolRole::None;
+    return roughing ? ToolRole::Roughing : ToolRole::Finishing;
+}
+
+bool hasFusionType(const ToolModel& tool) {
+    if (isUnsupportedTypeCode(tool.typeCode)) return false;
+    return tool.typeCode != TypeOffCentreTipRad || analyzeCircleSegment(tool).kind != CircleSegmentKind::Other;
 }
 
 } // namespace Corvana

@@ -23,8 +23,11 @@ enum KeywordKind : std::int32_t {
     KindSpotDrill = 6,
 };
 
+// The shape an off-centre tip radius cuts: Fusion takes lenses and ovals only.
+enum class CircleSegmentKind : std::int32_t { NotApplicable = 0, Lens = 1, Oval = 2, Other = 3 };
+
 struct CircleSegmentInfo {
-    std::int32_t kind = 0;  // 0 not applicable, 1 lens, 2 oval, 3 other
+    CircleSegmentKind kind = CircleSegmentKind::NotApplicable;
     double angle = 0;       // degrees
     double height = 0;      // tool units
     bool steep = false;
@@ -47,6 +50,9 @@ std::string defaultFusionType(std::int32_t typeCode);
 // First kind permitted for the type key and present in `kinds`; "" when none.
 std::string keywordTypeFor(const std::vector<std::int32_t>& kinds, std::string_view typeKey);
 CircleSegmentInfo analyzeCircleSegment(const ToolModel& tool);
+// False for form, routing and turning tools and for an off-centre tip radius
+// that is neither a lens nor an oval: Fusion has no type for them.
+bool hasFusionType(const ToolModel& tool);
 
 std::string libraryCategoryFor(std::string_view fusionType);
 // The default body material of a category; "carbide" for unknown categories.
@@ -66,7 +72,7 @@ std::vector<NamedPreset> presetNamesFor(const ToolModel& tool);
 
 // "hss", "carbide" or "" (both or neither named).
 std::string detectToolMaterial(std::string_view text);
-// 1 roughing only, 2 finishing only, 0 otherwise.
-int detectRole(std::string_view text);
+// Roughing or finishing when the text names only one of them.
+ToolRole detectRole(std::string_view text);
 
 } // namespace Corvana

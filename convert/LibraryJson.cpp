@@ -9,12 +9,12 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string_view>
 
 namespace Corvana {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
 struct TypeFlags {
     bool probe = false;
@@ -59,7 +59,7 @@ struct GeometryInput {
     double angle = 0;  // taperAngle in radians
 };
 
-double radians(double degrees) { return degrees * kPi / 180; }
+double radians(double degrees) { return degrees * std::numbers::pi / 180; }
 
 void appendHex(std::string& out, std::uint64_t value, int width) {
     static constexpr char hexDigits[] = "0123456789abcdef";
@@ -233,37 +233,31 @@ std::string vendorText(const ToolModel& tool) {
     return vendor;
 }
 
-// Roughing/finishing flags per preset: 0 none, 1 roughing, 2 finishing.
-std::vector<int> presetRoles(const ToolModel& tool, const std::vector<NamedPreset>& named) {
+// The role of each preset.
+std::vector<ToolRole> presetRoles(const ToolModel& tool, const std::vector<NamedPreset>& named) {
     int roughing = 0;
     int finishing = 0;
     for (const auto& entry : named) {
         if (entry.preset->name == "Roughing") ++roughing;
         if (entry.preset->name == "Finishing") ++finishing;
     }
-    std::vector<int> roles(named.size(), 0);
+    std::vector<ToolRole> roles(named.size(), ToolRole::None);
     if (roughing >= 1 && finishing >= 1) {
         for (std::size_t k = 0; k < named.size(); ++k) {
             const std::string& name = named[k].preset->name;
-            roles[k] = name == "Roughing" ? 1 : (name == "Finishing" ? 2 : 0);
+            roles[k] = name == "Roughing" ? ToolRole::Roughing
+                       : name == "Finishing" ? ToolRole::Finishing
+                                             : ToolRole::None;
         }
         return roles;
     }
-    int common = tool.rfRole;
+    ToolRole common = tool.rfRole;
     if (roughing >= 2)
-        common = tool.rfRole == 2 ? 0 : 1;
+        common = tool.rfRole == ToolRole::Finishing ? ToolRole::None : ToolRole::Roughing;
     else if (finishing >= 2)
-        common = tool.rfRole == 1 ? 0 : 2;
+        common = tool.rfRole == ToolRole::Roughing ? ToolRole::None : ToolRole::Finishing;
     std::fill(roles.begin(), roles.end(), common);
     return roles;
-}
-
-// Rounds a spindle speed to whole rpm; a speed beyond the int32 range is clamped.
-std::int32_t wholeSpeed(double speed) {
-    const double rounded = std::trunc(speed + 0.5);
-    if (!(rounded < 2147483647.0)) return rounded > 0 ? std::numeric_limits<std::int32_t>::max() : 0;
-    if (!(rounded > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(rounded);
 }
 
 FusionPreset fusionPreset(const ToolModel& tool, const NamedPreset& entry, std::int32_t index,
@@ -271,9 +265,9 @@ FusionPreset fusionPreset(const ToolModel& tool, const NamedPreset& entry, std::
     const CuttingPreset& source = *entry.preset;
     FusionPreset preset;
     const double speed = source.cuttingSpeed > 0 && tool.diameter > 0
-                             ? (tool.isMetric ? 1000 : 12) * source.cuttingSpeed / (kPi * tool.diameter)
+                             ? (tool.isMetric ? 1000 : 12) * source.cuttingSpeed / (std::numbers::pi * tool.diameter)
                              : 0;
-    preset.n = wholeSpeed(speed);
+    preset.n = roundToInt32(speed);
     preset.nRamp = preset.n;
     const double teeth = std::max(tool.numFlutes, 1);
     preset.f_z = tool.diameter * source.feedPerTooth;
@@ -301,15 +295,15 @@ FusionPreset fusionPreset(const ToolModel& tool, const NamedPreset& entry, std::
 std::vector<FusionPreset> fusionPresets(const ToolModel& tool, std::int32_t index) {
     std::vector<NamedPreset> named;
     if (tool.usePresets) named = presetNamesFor(tool);
-    const std::vector<int> roles = presetRoles(tool, named);
+    const std::vector<ToolRole> roles = presetRoles(tool, named);
     std::vector<FusionPreset> presets;
     presets.reserve(named.size() + 1);
     for (std::size_t k = 0; k < named.size(); ++k) {
         presets.push_back(fusionPreset(tool, named[k], index, static_cast<std::int32_t>(k)));
         if (!tool.assignStrategies) continue;
         presets.back().hasStrategies = true;
-        presets.back().roughing = roles[k] == 1;
-        presets.back().finishing = roles[k] == 2;
+        presets.back().roughing = roles[k] == ToolRole::Roughing;
+        presets.back().finishing = roles[k] == ToolRole::Finishing;
     }
     if (!presets.empty() || !tool.presetsJson.empty()) return presets;
     FusionPreset fallback;

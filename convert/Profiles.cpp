@@ -4,13 +4,13 @@
 
 #include <atomic>
 #include <cmath>
+#include <numbers>
 #include <unordered_set>
 
 namespace Corvana {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = kPi / 2;
+constexpr double kHalfPi = std::numbers::pi / 2;
 constexpr double kHolderEpsilon = 1e-5;
 
 std::atomic<double> currentPolyTolerance{0.0005};

@@ -23,7 +23,7 @@ using detail::seriesSuffix;
 
 // What the whole name says: its thread series and its unit hint.
 struct NameContext {
-    std::int32_t series = SeriesNone;
+    ThreadSeries series = SeriesNone;
     int unit = 0;
 };
 
@@ -290,7 +290,7 @@ std::optional<Token> readNumberLed(std::string_view text, std::size_t at, const 
     return Token{number->end, std::nullopt};
 }
 
-std::int32_t seriesOfName(std::string_view upper) {
+ThreadSeries seriesOfName(std::string_view upper) {
     static constexpr std::array<std::pair<std::string_view, ThreadSeries>, 7> order{{
         {"NPTF", SeriesNPTF}, {"NPT", SeriesNPT}, {"BSPT", SeriesBSPT}, {"BSPP", SeriesBSPP},
         {"UNEF", SeriesUNEF}, {"UNC", SeriesUNC}, {"UNF", SeriesUNF},

@@ -12,14 +12,14 @@ namespace Corvana {
 
 namespace detail {
 
-bool isPipeSeries(std::int32_t series) {
+bool isPipeSeries(ThreadSeries series) {
     return series >= SeriesNPT && series <= SeriesBSPP;
 }
 
-std::string seriesSuffix(std::int32_t series) {
+std::string seriesSuffix(ThreadSeries series) {
     static constexpr std::array<const char*, 8> suffixes{"",     " UNC",  " UNF",  " UNEF",
                                                          " NPT", " NPTF", " BSPT", " BSPP"};
-    if (series < 0 || series >= static_cast<std::int32_t>(suffixes.size())) return "";
+    if (series < SeriesNone || series > SeriesBSPP) return "";
     return suffixes[static_cast<std::size_t>(series)];
 }
 
@@ -98,7 +98,7 @@ std::pair<const Row*, double> closestRow(std::span<const Row> rows, double value
 double inchDiameter(const InchThreadSize& row) { return row.diameter; }
 double metricDiameter(const MetricThreadSize& row) { return row.nominal; }
 
-double tpiOf(const InchThreadSize& row, std::int32_t series) {
+double tpiOf(const InchThreadSize& row, ThreadSeries series) {
     if (series == SeriesUNC) return row.tpiUNC;
     if (series == SeriesUNF) return row.tpiUNF;
     return series == SeriesUNEF ? row.tpiUNEF : 0;
@@ -121,15 +121,15 @@ std::vector<PitchCandidate> metricRowCandidates(const MetricThreadSize& row) {
 
 // Series pitches of an inch row, `firstSeries` (when Unified) ahead of the usual
 // UNC, UNF, UNEF order; the primary one is the size's first series in that usual order.
-std::vector<PitchCandidate> inchRowCandidates(const InchThreadSize& row, std::int32_t firstSeries) {
-    std::vector<std::int32_t> order{SeriesUNC, SeriesUNF, SeriesUNEF};
+std::vector<PitchCandidate> inchRowCandidates(const InchThreadSize& row, ThreadSeries firstSeries) {
+    std::vector<ThreadSeries> order{SeriesUNC, SeriesUNF, SeriesUNEF};
     const auto preferred = std::find(order.begin(), order.end(), firstSeries);
     if (preferred != order.end()) std::rotate(order.begin(), preferred, preferred + 1);
-    std::int32_t primary = SeriesNone;
-    for (const std::int32_t series : {SeriesUNC, SeriesUNF, SeriesUNEF})
+    ThreadSeries primary = SeriesNone;
+    for (const ThreadSeries series : {SeriesUNC, SeriesUNF, SeriesUNEF})
         if (primary == SeriesNone && tpiOf(row, series) > 0) primary = series;
     std::vector<PitchCandidate> list;
-    for (const std::int32_t series : order) {
+    for (const ThreadSeries series : order) {
         const double tpi = tpiOf(row, series);
         if (tpi <= 0) continue;
         PitchCandidate candidate;

@@ -27,8 +27,8 @@ inline constexpr std::array<PipeThreadSize, 15> pipeTable{{
     {2.5, "2-1/2", 8, 11},    {3.0, "3", 8, 11},       {4.0, "4", 8, 11},
 }};
 
-bool isPipeSeries(std::int32_t series);
+bool isPipeSeries(ThreadSeries series);
 // " UNC", " NPT" and so on; empty for no series.
-std::string seriesSuffix(std::int32_t series);
+std::string seriesSuffix(ThreadSeries series);
 
 } // namespace Corvana::detail

@@ -52,15 +52,15 @@ SummaryState supportFor(const ToolModel& tool) {
     }
     if (tool.typeCode != TypeOffCentreTipRad) return state;
     const CircleSegmentInfo segment = analyzeCircleSegment(tool);
-    if (segment.kind != 3) return state;
+    if (segment.kind != CircleSegmentKind::Other) return state;
     state.unsupported = true;
     state.reason = segment.steep ? "kink" : "reach";
     return state;
 }
 
-std::string_view roleText(std::int32_t role) {
-    if (role == 1) return "\"rough\"";
-    if (role == 2) return "\"finish\"";
+std::string_view roleText(ToolRole role) {
+    if (role == ToolRole::Roughing) return "\"rough\"";
+    if (role == ToolRole::Finishing) return "\"finish\"";
     return "null";
 }
 

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 
 namespace Corvana {
 namespace {
 
 constexpr double diameterEpsilon = 0.00001;
-constexpr double halfPi = 3.141592653589793 / 2;
+constexpr double halfPi = std::numbers::pi / 2;
 constexpr int quarterCircleSteps = 8;
 constexpr std::size_t minStaircaseRun = 3;
 constexpr std::size_t minArcRun = 5;
@@ -21,14 +22,6 @@ bool isCylindrical(const HolderSegment& record) {
 
 bool widensUpward(const HolderSegment& record) {
     return record.upperDiameter > record.lowerDiameter + diameterEpsilon;
-}
-
-HolderSegment plainRecord(double lowerDiameter, double upperDiameter, double length) {
-    HolderSegment record;
-    record.lowerDiameter = lowerDiameter;
-    record.upperDiameter = upperDiameter;
-    record.length = length;
-    return record;
 }
 
 double runLength(const std::vector<HolderSegment>& records, std::size_t start, std::size_t count) {
@@ -82,12 +75,12 @@ void appendQuarterCircle(std::vector<HolderSegment>& out, double bottomDiameter,
         const double angle = k * halfPi / quarterCircleSteps;
         const double nextRadius = startRadius + radius * (1 - std::cos(angle));
         const double nextHeight = radius * std::sin(angle);
-        out.push_back(plainRecord(2 * previousRadius, 2 * nextRadius, nextHeight - previousHeight));
+        out.push_back(holderCone(2 * nextRadius, 2 * previousRadius, nextHeight - previousHeight));
         previousRadius = nextRadius;
         previousHeight = nextHeight;
     }
     if (height - radius > diameterEpsilon)
-        out.push_back(plainRecord(topDiameter, topDiameter, height - radius));
+        out.push_back(holderCone(topDiameter, topDiameter, height - radius));
 }
 
 bool isArcShaped(double height, double radialGrowth) {
@@ -133,8 +126,8 @@ std::vector<HolderSegment> staircasesToCones(const std::vector<HolderSegment>& r
             continue;
         }
         const HolderSegment& last = records[i + count - 1];
-        out.push_back(plainRecord(records[i].upperDiameter, last.upperDiameter,
-                                  runLength(records, i, count)));
+        out.push_back(holderCone(last.upperDiameter, records[i].upperDiameter,
+                                   runLength(records, i, count)));
         i += count;
     }
     return out;

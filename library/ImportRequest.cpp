@@ -2,6 +2,7 @@
 
 #include "convert/Classification.h"
 #include "sources/JsonText.h"
+#include "sources/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -60,24 +61,9 @@ void applyGeneratedPresets(ToolModel& tool, std::int32_t index, const ToolCorrec
     if (!presets.empty()) tool.presetsJson = std::move(presets);
 }
 
-// Fusion has no type for form, routing and turning tools, nor for an
-// off-centre tip radius that is neither a lens nor an oval.
 bool isSelectableIndex(const std::vector<ToolModel>& source, std::int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= source.size()) return false;
-    const ToolModel& tool = source[static_cast<std::size_t>(index)];
-    if (isUnsupportedTypeCode(tool.typeCode)) return false;
-    return tool.typeCode != TypeOffCentreTipRad || analyzeCircleSegment(tool).kind != 3;
-}
-
-// Integer part, clamped to the 32-bit range; 0 for NaN.
-std::int32_t integerPartToInt32(double value) {
-    if (std::isnan(value)) return 0;
-    const double whole = std::trunc(value);
-    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
-    if (whole <= static_cast<double>(lowest)) return lowest;
-    if (whole >= static_cast<double>(highest)) return highest;
-    return static_cast<std::int32_t>(whole);
+    return hasFusionType(source[static_cast<std::size_t>(index)]);
 }
 
 ToolModel correctedCopy(const ToolModel& sourceTool, std::int32_t index, const ToolCorrections& corrections,
@@ -89,10 +75,6 @@ ToolModel correctedCopy(const ToolModel& sourceTool, std::int32_t index, const T
 }
 
 } // namespace
-
-std::int32_t roundOverrideToInt32(double value) {
-    return integerPartToInt32(value + 0.5);
-}
 
 std::vector<std::size_t> selectedSourceIndices(const std::string& json,
                                                const std::vector<ToolModel>& source) {
@@ -125,10 +107,10 @@ void applyToolCorrections(ToolModel& tool, std::int32_t index, const ToolCorrect
                           const std::string& json) {
     if (tool.type == "thread_mill") tool.spindleClockwise = tool.clockwise;
     if (const auto value = overrideFor(corrections.diameter, index)) tool.diameter = *value;
-    if (const auto value = overrideFor(corrections.flutes, index)) tool.numFlutes = roundOverrideToInt32(*value);
+    if (const auto value = overrideFor(corrections.flutes, index)) tool.numFlutes = roundToInt32(*value);
     if (const auto value = overrideFor(corrections.clockwise, index)) tool.spindleClockwise = *value != 0;
-    if (const auto value = overrideFor(corrections.hand, index)) tool.tapHand = roundOverrideToInt32(*value);
-    if (const auto value = overrideFor(corrections.toolNumber, index)) tool.number = roundOverrideToInt32(*value);
+    if (const auto value = overrideFor(corrections.hand, index)) tool.tapHand = roundToInt32(*value);
+    if (const auto value = overrideFor(corrections.toolNumber, index)) tool.number = roundToInt32(*value);
     raiseThreadMillLength(tool);
     tool.usePresets = corrections.usePresets;
     tool.assignStrategies = corrections.assignStrategies;

@@ -73,7 +73,4 @@ void applyToolCorrections(ToolModel& tool, std::int32_t index, const ToolCorrect
 std::map<std::string, ThreadMillFix> buildThreadMillFixes(const std::vector<ToolModel>& tools,
                                                           const std::vector<std::string>& identifiers);
 
-// Integer part of (value + 0.5), clamped to the 32-bit range; 0 for NaN.
-std::int32_t roundOverrideToInt32(double value);
-
 } // namespace Corvana

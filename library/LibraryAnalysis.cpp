@@ -1,6 +1,7 @@
 #include "library/LibraryAnalysis.h"
 
 #include "sources/JsonText.h"
+#include "sources/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,11 +48,6 @@ bool markMatches(const ToolSignature& signature, const std::vector<ComparedTool>
         matched = true;
     }
     return matched;
-}
-
-std::int32_t clampedCount(std::size_t count) {
-    constexpr auto highest = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
-    return static_cast<std::int32_t>(std::min(count, highest));
 }
 
 void appendNameList(std::string& json, const char* key, const std::vector<std::string>& names) {

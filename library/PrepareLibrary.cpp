@@ -17,10 +17,15 @@ std::vector<ToolModel> convertedForLibrary(const std::vector<ToolModel>& tools) 
 
 } // namespace
 
-HolderDestination holderDestinationFor(std::int32_t mode, const std::string& holderLibraryName) {
+HolderMode holderModeFromNumber(double number) {
+    if (number == 0) return HolderMode::ToolsOnly;
+    return number == 2 ? HolderMode::SeparateLibrary : HolderMode::InLibrary;
+}
+
+HolderDestination holderDestinationFor(HolderMode mode, const std::string& holderLibraryName) {
     HolderDestination destination;
-    if (mode == 0) return destination;
-    if (mode != 2 || holderLibraryName.empty()) {
+    if (mode == HolderMode::ToolsOnly) return destination;
+    if (mode != HolderMode::SeparateLibrary || holderLibraryName.empty()) {
         destination.documentMode = ToolsAndHolders;
         return destination;
     }

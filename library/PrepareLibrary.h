@@ -22,10 +22,18 @@ struct HolderDestination {
     std::string holderLibraryName;
 };
 
-// Mode 0 keeps holders out of the main document, 1 puts them in, 2 writes them
-// to the named holder library (into the main document when the name is empty).
-// Any other mode counts as 1.
-HolderDestination holderDestinationFor(std::int32_t mode, const std::string& holderLibraryName);
+// Where the page and the command line send holders; the numbers are theirs.
+enum class HolderMode : std::int32_t {
+    ToolsOnly = 0,        // holders stay out of the main document
+    InLibrary = 1,        // holders go into the main document
+    SeparateLibrary = 2,  // holders go to the named holder library
+};
+
+// 0 and 2 name their modes; any other number, NaN included, is InLibrary.
+HolderMode holderModeFromNumber(double number);
+
+// A separate library without a name puts the holders into the main document.
+HolderDestination holderDestinationFor(HolderMode mode, const std::string& holderLibraryName);
 
 // True for millimetres: the display unit when it names one, else the tool's own unit.
 bool targetUnitIsMetric(const ToolModel& tool);

@@ -13,7 +13,13 @@ struct FileWriteOutcome {
     std::string message;  // one sentence when !ok
 };
 
-// On failure the target is unchanged and no temporary file remains.
+// On failure the target is unchanged and no temporary file remains. A
+// read-only target is refused; a replaced target keeps its permissions, and
+// the folder is synced after the rename so the new name survives a power cut.
 FileWriteOutcome writeFileAtomically(const std::string& path, std::string_view content);
+
+// An existing file marked read-only (no owner write permission) or that this
+// user may not write. A rename would replace it regardless, so writers refuse it.
+bool isReadOnlyFile(const std::string& path);
 
 } // namespace Corvana

@@ -19,16 +19,11 @@ namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> textBytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-bool isUnsupportedForFusion(const ToolModel& tool) {
-    if (isUnsupportedTypeCode(tool.typeCode)) return true;
-    return tool.typeCode == TypeOffCentreTipRad && analyzeCircleSegment(tool).kind == 3;
-}
-
 std::string toolJson(const ToolModel& tool) {
     return "{\"number\":" + std::to_string(tool.number) + ",\"identifier\":" + quoteJsonText(tool.entityName) +
            ",\"name\":" + quoteJsonText(tool.name) + ",\"type\":" + quoteJsonText(tool.type) +
            ",\"fusionType\":" + quoteJsonText(fusionTypeFor(tool)) +
-           ",\"unsupported\":" + (isUnsupportedForFusion(tool) ? "true" : "false") + "}";
+           ",\"unsupported\":" + (!hasFusionType(tool) ? "true" : "false") + "}";
 }
 
 // The folder's name: its last component once trailing separators are gone.

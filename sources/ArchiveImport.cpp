@@ -1,5 +1,6 @@
 #include "sources/ArchiveImport.h"
 
+#include "platform/AsciiText.h"
 #include "sources/NumberText.h"
 #include "sources/ScratchDir.h"
 #include "sources/Utf8Path.h"
@@ -26,10 +27,6 @@ constexpr std::size_t kFolderVersionBytes = 2047;
 constexpr std::size_t kFolderUnitsBytes = 255;
 constexpr int kFirstKnownYear = 2018;
 constexpr int kLastKnownYear = 2035;
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
@@ -114,8 +111,7 @@ std::optional<fs::path> findIndexFile(const std::string& folder) {
     std::vector<fs::path> found;
     std::error_code error;
     for (fs::directory_iterator it(pathFromUtf8(folder), error), end; !error && it != end; it.increment(error)) {
-        std::string extension = utf8FromPath(it->path().extension());
-        std::transform(extension.begin(), extension.end(), extension.begin(), lowerAscii);
+        const std::string extension = lowerAscii(utf8FromPath(it->path().extension()));
         std::error_code statusError;
         if (extension == kIndexExtension && it->is_regular_file(statusError)) found.push_back(it->path());
     }
@@ -147,18 +143,22 @@ ArchiveExtraction extractPmArchiveInto(const std::string& archivePath, const std
                                        const ArchiveLimits& limits) {
     // A relative scratch folder would extract below whatever the current folder is.
     const fs::path scratch = pathFromUtf8(scratchFolder);
-    if (!scratch.is_absolute()) return {{}, "The scratch folder '" + scratchFolder + "' is not an absolute path."};
+    if (!scratch.is_absolute()) return {{}, "The scratch folder '" + scratchFolder + "' is not an absolute path.", {}};
     const fs::path target = scratch / (std::string(kExtractionPrefix) + makeScratchId());
     const std::string targetText = utf8FromPath(target);
     const ArchiveOutcome outcome = extractArchive(archivePath, targetText, limits);
-    if (!outcome.ok) return {{}, outcome.message};
-    if (holdsRegularFileDirectly(target)) return {targetText, {}};
+    if (!outcome.ok) return {{}, outcome.message, {}};
+    if (holdsRegularFileDirectly(target)) return {targetText, {}, {}};
     removeExtractedArchive(targetText);
-    return {{}, "The archive holds no file at its top level."};
+    return {{}, "The archive holds no file at its top level.", {}};
 }
 
-std::string extractPmArchive(const std::string& archivePath) {
-    return extractPmArchiveInto(archivePath, ensurePmTempDir()).folder;
+ArchiveExtraction extractPmArchive(const std::string& archivePath) {
+    const ScratchDir scratch = ensurePmTempDir();
+    if (!scratch.error.empty()) return {{}, scratch.error, scratch.error};
+    ArchiveExtraction extraction = extractPmArchiveInto(archivePath, scratch.path);
+    if (extraction.folder.empty()) extraction.userMessage = std::string(kArchiveNotExtractedMessage);
+    return extraction;
 }
 
 bool removeExtractedArchive(const std::string& folder) {

@@ -23,8 +23,9 @@ inline constexpr std::string_view kArchiveProjectHint =
     "This archive does not contain a valid PowerMill project (a .pmlprj entity index).";
 
 struct ArchiveExtraction {
-    std::string folder;   // UTF-8; empty when the archive was not extracted
-    std::string message;  // why not, for the diagnostics log
+    std::string folder;       // UTF-8; empty when the archive was not extracted
+    std::string message;      // why not, for the diagnostics log
+    std::string userMessage;  // why not, for the user: the not-extracted text or the scratch folder's problem
 };
 
 // Extracts the archive into `scratchFolder`/cvn_arch_<32 hex digits>; the
@@ -34,8 +35,9 @@ struct ArchiveExtraction {
 ArchiveExtraction extractPmArchiveInto(const std::string& archivePath, const std::string& scratchFolder,
                                        const ArchiveLimits& limits = {});
 
-// extractPmArchiveInto the add-in's scratch folder; the folder, or empty.
-std::string extractPmArchive(const std::string& archivePath);
+// extractPmArchiveInto the add-in's scratch folder. Nothing is extracted
+// when that folder must not be used; the user message then says why.
+ArchiveExtraction extractPmArchive(const std::string& archivePath);
 
 // Deletes an extraction folder with its contents. Refuses (false) anything
 // not named like one, so a wrong argument cannot delete a user's folder.

@@ -1,5 +1,6 @@
 #include "sources/MdbReader.h"
 
+#include "platform/AsciiText.h"
 #include "sources/FormCurve.h"
 #include "sources/NumberText.h"
 
@@ -9,6 +10,7 @@
 #include <initializer_list>
 #include <limits>
 #include <map>
+#include <numbers>
 #include <optional>
 #include <unordered_map>
 
@@ -16,7 +18,6 @@ namespace Corvana {
 namespace {
 
 constexpr double kTiny = 1e-9;
-constexpr double kPi = 3.141592653589793;
 
 struct ToolTable {
     const char* name;
@@ -80,13 +81,6 @@ std::optional<std::int32_t> integerFromText(std::string_view text) {
     return static_cast<std::int32_t>(rounded);
 }
 
-bool isTrueWord(std::string_view text) {
-    if (text.size() != 4) return false;
-    for (std::size_t i = 0; i < 4; ++i)
-        if ((text[i] | 0x20) != "true"[i]) return false;
-    return true;
-}
-
 // The field readers of one row. Absent, null, empty and unconvertible values
 // all read as missing and give the reader's default.
 class FieldReader {
@@ -105,7 +99,7 @@ public:
     bool boolean(std::string_view name) const {
         const std::string_view value = text(name);
         if (const auto numeric = parseLeadingDouble(value)) return *numeric != 0;
-        return isTrueWord(value);
+        return equalsIgnoringAsciiCase(value, "true");
     }
 
 private:
@@ -126,7 +120,8 @@ struct FeedSpeedRecord {
 };
 
 struct FeedSpeedMatch {
-    std::string materialLabel;
+    std::string_view toolPart;  // the name before its last '/', a view into the map's key
+    std::string_view materialLabel;
     const FeedSpeedRecord* record = nullptr;
 };
 
@@ -137,8 +132,8 @@ struct Lookups {
     IdNames materials;
     std::unordered_map<std::string, std::vector<HolderSegment>> holders;
     FeedSpeedMap feedSpeeds;
-    // Entries by the tool names they may belong to, in ascending name order.
-    std::unordered_map<std::string, std::vector<FeedSpeedMatch>> feedSpeedsByTool;
+    // Entries by the last '/'-bounded part of their tool part, in ascending name order.
+    std::unordered_map<std::string_view, std::vector<FeedSpeedMatch>> feedSpeedsByLastPart;
 };
 
 // A missing id matches no lookup row.
@@ -204,21 +199,30 @@ void readFeedSpeeds(ToolDatabase& database, const IdNames& coolants, Lookups& lo
     }
 }
 
+std::string_view lastPart(std::string_view text) {
+    const std::size_t slash = text.rfind('/');
+    return slash == std::string_view::npos ? text : text.substr(slash + 1);
+}
+
 // Names read "<library>/<tool>/<material>". Tool names may hold a '/' of
-// their own ("TAP 1/4-20 UNC"), so every '/'-bounded tail of the text before
-// the last '/' is a key, the whole text included.
+// their own ("TAP 1/4-20 UNC"), so an entry belongs to a tool whose name is
+// any '/'-bounded tail of the text before the last '/', the whole text
+// included. Such a tail ends with that text's last part, so entries are filed
+// under it once: the index stays linear in the names however many '/' they hold.
 void indexFeedSpeeds(Lookups& lookups) {
     for (const auto& [name, record] : lookups.feedSpeeds) {
         const std::size_t last = name.rfind('/');
         if (last == std::string::npos || last < 1) continue;
-        const std::string_view prefix = std::string_view(name).substr(0, last);
-        const std::string label = name.substr(last + 1);
-        for (std::size_t start = 0; start != std::string_view::npos;) {
-            lookups.feedSpeedsByTool[std::string(prefix.substr(start))].push_back({label, &record});
-            const std::size_t slash = prefix.find('/', start);
-            start = slash == std::string_view::npos ? slash : slash + 1;
-        }
+        const std::string_view text(name);
+        const std::string_view toolPart = text.substr(0, last);
+        lookups.feedSpeedsByLastPart[lastPart(toolPart)].push_back({toolPart, text.substr(last + 1), &record});
     }
+}
+
+// The tool part is the tool name, or ends with '/' and the tool name.
+bool namesTool(std::string_view toolPart, std::string_view toolName) {
+    if (!toolPart.ends_with(toolName)) return false;
+    return toolPart.size() == toolName.size() || toolPart[toolPart.size() - toolName.size() - 1] == '/';
 }
 
 std::vector<CuttingPreset> presetsFromFeedSpeed(const FeedSpeedRecord& record, const std::string& materialLabel) {
@@ -318,7 +322,7 @@ void decideEndMillType(ToolModel& tool, const FieldReader& fields, const RowGeom
     }
     tool.type = "taper_tipped";
     tool.taperHeight = cutter;
-    tool.taperDiameter = tool.diameter - 2 * cutter * std::tan(geometry.taper * kPi / 180);
+    tool.taperDiameter = tool.diameter - 2 * cutter * std::tan(geometry.taper * std::numbers::pi / 180);
 }
 
 void applyTypeGeometry(ToolModel& tool, const FieldReader& fields, const RowGeometry& geometry) {
@@ -393,11 +397,13 @@ void attachShankHolderAndPresets(ToolModel& tool, const FieldReader& fields, con
     // Feeds and speeds are filed under the database name, never under the
     // "center " identifier this reader gives centre drills.
     if (tool.name.empty()) return;
-    const auto matches = lookups.feedSpeedsByTool.find(tool.name);
-    if (matches == lookups.feedSpeedsByTool.end()) return;
-    for (const FeedSpeedMatch& match : matches->second)
-        for (CuttingPreset& preset : presetsFromFeedSpeed(*match.record, match.materialLabel))
+    const auto matches = lookups.feedSpeedsByLastPart.find(lastPart(tool.name));
+    if (matches == lookups.feedSpeedsByLastPart.end()) return;
+    for (const FeedSpeedMatch& match : matches->second) {
+        if (!namesTool(match.toolPart, tool.name)) continue;
+        for (CuttingPreset& preset : presetsFromFeedSpeed(*match.record, std::string(match.materialLabel)))
             tool.presets.push_back(std::move(preset));
+    }
 }
 
 // The tool of one row, or nullopt when its form curve is broken.
@@ -417,16 +423,11 @@ std::optional<ToolModel> buildTool(const FieldReader& fields, std::string_view t
     return tool;
 }
 
-std::int32_t clampedCount(std::int64_t count) {
-    if (count < 0) return 0;
-    return count > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
-                                                            : static_cast<std::int32_t>(count);
-}
-
 std::int32_t countToolRows(ToolDatabase& database) {
-    std::int64_t total = 0;
+    std::size_t total = 0;
     for (const ToolTable& table : kToolTables)
-        if (const auto count = database.countRows(table.name); count && *count > 0) total += *count;
+        if (const auto count = database.countRows(table.name); count && *count > 0)
+            total += static_cast<std::size_t>(*count);
     return clampedCount(total);
 }
 
@@ -440,7 +441,7 @@ void readToolTable(ToolDatabase& database, const ToolTable& table, const Lookups
         std::optional<ToolModel> tool = buildTool(FieldReader(index, row), table.typeKey, lookups);
         if (!tool) continue;
         tools.push_back(std::move(*tool));
-        if (progress) progress(clampedCount(static_cast<std::int64_t>(tools.size())), total, &tools.back());
+        if (progress) progress(clampedCount(tools.size()), total, &tools.back());
     }
 }
 
@@ -471,10 +472,7 @@ std::string fileExtensionOf(std::string_view path) {
     if (dot == std::string_view::npos) return {};
     const std::size_t separator = path.find_last_of("/\\");
     if (separator != std::string_view::npos && separator > dot) return {};
-    std::string extension(path.substr(dot + 1));
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return extension;
+    return lowerAscii(path.substr(dot + 1));
 }
 
 } // namespace Corvana

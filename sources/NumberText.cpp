@@ -64,6 +64,23 @@ std::optional<std::int32_t> parseLeadingInt32(std::string_view text) {
     return static_cast<std::int32_t>(*value);
 }
 
+std::int32_t clampedCount(std::size_t count) {
+    constexpr auto highest = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(count < highest ? count : highest);
+}
+
+std::int32_t integerPartToInt32(double value) {
+    if (std::isnan(value)) return 0;
+    const double whole = std::trunc(value);
+    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
+    if (whole <= static_cast<double>(lowest)) return lowest;
+    if (whole >= static_cast<double>(highest)) return highest;
+    return static_cast<std::int32_t>(whole);
+}
+
+std::int32_t roundToInt32(double value) { return integerPartToInt32(value + 0.5); }
+
 std::string formatPaletteNumber(double value) {
     if (!std::isfinite(value)) return "0";
     std::array<char, 64> buffer{};

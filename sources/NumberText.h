@@ -3,6 +3,7 @@
 // system goes through these, so a host running with a comma decimal separator
 // reads and writes the same texts.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,16 @@ std::optional<std::int64_t> parseLeadingInteger(std::string_view text);
 
 // As parseLeadingInteger, also empty outside the 32-bit range.
 std::optional<std::int32_t> parseLeadingInt32(std::string_view text);
+
+// A count as the 32-bit numbers of progress and replies; larger counts give the maximum.
+std::int32_t clampedCount(std::size_t count);
+
+// The integer part of the value, clamped to the 32-bit range; 0 for NaN.
+std::int32_t integerPartToInt32(double value);
+
+// Rounds half up as the integer part of (value + 0.5), clamped to the 32-bit
+// range; 0 for NaN. Counts, speeds and overrides read as numbers round so.
+std::int32_t roundToInt32(double value);
 
 // The palette's number format: 6 significant digits, general notation,
 // trailing zeros removed (12.7, 1e-05, 1.23457e+06); NaN and infinity give 0.

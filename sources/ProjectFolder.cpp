@@ -1,5 +1,8 @@
 #include "sources/ProjectFolder.h"
 
+#include "platform/AsciiText.h"
+#include "platform/WindowsNames.h"
+#include "sources/NumberText.h"
 #include "sources/PtfParser.h"
 #include "sources/Utf8Path.h"
 
@@ -18,12 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kIndexHeader = "# Entity Index";
 constexpr std::string_view kToolEntityMarker = ".pmlent pmlEntTool '";
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 // The index's lines without line ends, a CRLF file's '\r' included. Only
 // regular files are read: a pipe would block the reading thread.
@@ -63,23 +60,12 @@ ProjectIndex failedIndex(std::string message) {
     return index;
 }
 
-// Windows opens these device names whatever the extension and trailing
-// blanks; reading "CON" would wait for console input.
-bool isDeviceName(std::string_view stem) {
-    static constexpr std::array<std::string_view, 4> plain{"con", "prn", "aux", "nul"};
-    std::string base = lowerAscii(std::string(stem.substr(0, stem.find('.'))));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    if (std::find(plain.begin(), plain.end(), base) != plain.end()) return true;
-    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' &&
-           base[3] <= '9';
-}
-
 // A stem names a file inside the folder only: no separator, drive or stream
 // colon, NUL, dot entry or device name.
 bool isSafeStem(std::string_view stem) {
     if (stem.find_first_of(std::string_view("/\\:\0", 4)) != std::string_view::npos) return false;
     if (stem == "." || stem == "..") return false;
-    return !isDeviceName(stem);
+    return !isWindowsDeviceName(stem);
 }
 
 std::optional<ToolModel> readEntity(const fs::path& folder, const IndexEntry& entry) {
@@ -91,10 +77,6 @@ std::optional<ToolModel> readEntity(const fs::path& folder, const IndexEntry& en
     tool.sourceKind = "Project";
     tool.entityName = entry.fileStem;
     return tool;
-}
-
-std::int32_t clampedCount(std::size_t count) {
-    return static_cast<std::int32_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace

@@ -56,6 +56,40 @@ private:
     std::span<const std::uint8_t> bytes;
 };
 
+// ---- Record layouts ----------------------------------------------------------
+// Byte offsets of the little-endian doubles each pattern tests, from the
+// scan position p; "Back" offsets lie before it. `extent` is how far past p
+// the record must fit inside the scanned area.
+
+// Taper blend: lead-in, ratio numerator, then at p a 0, the ratio divisor,
+// and the blend length twice.
+struct TaperLayout {
+    static constexpr std::size_t leadBack = 16, numeratorBack = 8;
+    static constexpr std::size_t zero = 0, divisor = 8, blend = 32, blendCopy = 40, extent = 96, start = 16;
+};
+
+// Fillet: base radius and its square before p, then the fillet radius at p,
+// twice more, the outer radius (fillet + base) and a 1.
+struct FilletLayout {
+    static constexpr std::size_t baseBack = 16, baseSquaredBack = 8;
+    static constexpr std::size_t fillet = 0, filletCopy = 32, filletCopy2 = 40, outer = 48, one = 64, extent = 96,
+                                 start = 16;
+};
+
+// Curve header: the radius, zeros and ones around it, the radius again and its square.
+struct CurveHeaderLayout {
+    static constexpr std::size_t radius = 0, radiusCopy = 64, radiusSquared = 72, size = 112;
+    static constexpr std::array<std::size_t, 8> zeros{8, 16, 24, 48, 56, 80, 88, 96};
+    static constexpr std::array<std::size_t, 3> ones{32, 40, 104};
+};
+
+// Curve element, from the start of the record before it: radius, excess
+// numerator, a 0, the slope, and the element length twice.
+struct CurveElementLayout {
+    static constexpr std::size_t radius = 112, numerator = 120, zero = 128, slope = 136, length = 160,
+                                 lengthCopy = 168, extent = 224, stride = 112, reach = 1612;
+};
+
 struct ScanArea {
     const DoubleReader& reader;
     std::size_t from;
@@ -105,14 +139,15 @@ struct TaperCandidate {
 std::vector<TaperCandidate> taperCandidates(const ScanArea& area) {
     std::vector<TaperCandidate> candidates;
     const DoubleReader& d = area.reader;
-    for (std::size_t t = area.from + 16; t + 96 <= area.to; ++t) {
-        if (!near(d.at(t), 0)) continue;
-        const double x = d.at(t + 8);
+    using L = TaperLayout;
+    for (std::size_t t = area.from + L::start; t + L::extent <= area.to; ++t) {
+        if (!near(d.at(t + L::zero), 0)) continue;
+        const double x = d.at(t + L::divisor);
         if (!inOpenClosed(x, kTolerance, 1000)) continue;
-        const double blend = d.at(t + 32);
-        if (!(blend > kTolerance) || !near(d.at(t + 40), blend)) continue;
-        if (!inOpenClosed(d.before(t, 16), 0, area.bounds.leadMax)) continue;
-        candidates.push_back({blend, d.before(t, 8) / x});
+        const double blend = d.at(t + L::blend);
+        if (!(blend > kTolerance) || !near(d.at(t + L::blendCopy), blend)) continue;
+        if (!inOpenClosed(d.before(t, L::leadBack), 0, area.bounds.leadMax)) continue;
+        candidates.push_back({blend, d.before(t, L::numeratorBack) / x});
     }
     return candidates;
 }
@@ -170,13 +205,15 @@ struct FilletHit {
 std::vector<FilletHit> filletHits(const ScanArea& area) {
     std::vector<FilletHit> hits;
     const DoubleReader& d = area.reader;
-    for (std::size_t p = area.from + 16; p + 96 <= area.to; ++p) {
-        const double fillet = d.at(p);
+    using L = FilletLayout;
+    for (std::size_t p = area.from + L::start; p + L::extent <= area.to; ++p) {
+        const double fillet = d.at(p + L::fillet);
         if (!inOpenClosed(fillet, kTolerance, area.bounds.filletMax)) continue;
-        const double base = d.before(p, 16);
+        const double base = d.before(p, L::baseBack);
         if (!inOpenClosed(base, 0, area.bounds.filletBaseMax)) continue;
-        if (!near(d.before(p, 8), base * base) || !near(d.at(p + 32), fillet) ||
-            !near(d.at(p + 40), fillet) || !near(d.at(p + 64), 1) || !near(d.at(p + 48), fillet + base))
+        if (!near(d.before(p, L::baseSquaredBack), base * base) || !near(d.at(p + L::filletCopy), fillet) ||
+            !near(d.at(p + L::filletCopy2), fillet) || !near(d.at(p + L::one), 1) ||
+            !near(d.at(p + L::outer), fillet + base))
             continue;
         hits.push_back({base, fillet});
     }
@@ -213,49 +250,49 @@ void applyShankFillets(ToolModel& tool, const std::vector<FilletHit>& hits) {
 
 // ---- Curve radius ----------------------------------------------------------
 
-constexpr std::array<std::size_t, 8> kHeaderZeros{8, 16, 24, 48, 56, 80, 88, 96};
-constexpr std::array<std::size_t, 3> kHeaderOnes{32, 40, 104};
-
 bool isCurveHeader(const DoubleReader& d, std::size_t p, const PatternBounds& bounds) {
-    const double radius = d.at(p);
+    using L = CurveHeaderLayout;
+    const double radius = d.at(p + L::radius);
     if (!(radius > 0.1 && radius <= bounds.curveRadiusMax)) return false;
-    for (const std::size_t zeroAt : kHeaderZeros)
+    for (const std::size_t zeroAt : L::zeros)
         if (!near(d.at(p + zeroAt), 0)) return false;
-    for (const std::size_t oneAt : kHeaderOnes)
+    for (const std::size_t oneAt : L::ones)
         if (!near(d.at(p + oneAt), 1)) return false;
-    return near(d.at(p + 64), radius) && near(d.at(p + 72), radius * radius);
+    return near(d.at(p + L::radiusCopy), radius) && near(d.at(p + L::radiusSquared), radius * radius);
 }
 
 bool isCurveElement(const DoubleReader& d, std::size_t q, const PatternBounds& bounds) {
-    if (!near(d.at(q + 128), 0)) return false;
-    if (!inOpenClosed(d.at(q + 136), kTolerance, 1000)) return false;
-    const double length = d.at(q + 160);
-    if (!inOpenClosed(length, kTolerance, bounds.leadMax) || !near(d.at(q + 168), length)) return false;
-    const double radius = d.at(q + 112);
+    using L = CurveElementLayout;
+    if (!near(d.at(q + L::zero), 0)) return false;
+    if (!inOpenClosed(d.at(q + L::slope), kTolerance, 1000)) return false;
+    const double length = d.at(q + L::length);
+    if (!inOpenClosed(length, kTolerance, bounds.leadMax) || !near(d.at(q + L::lengthCopy), length)) return false;
+    const double radius = d.at(q + L::radius);
     return radius > 0.1 && radius <= bounds.curveRadiusMax;
 }
 
 // The curve radius the elements after the header at `p` describe, if any.
 std::optional<double> curveCandidate(const ScanArea& area, std::size_t p, double radius) {
+    using L = CurveElementLayout;
     const DoubleReader& d = area.reader;
-    const std::size_t limit = std::min(area.to, p + 1612);
+    const std::size_t limit = std::min(area.to, p + L::reach);
     int counted = 0;
     double sum = 0;
-    for (std::size_t q = p; q + 224 <= limit;) {
+    for (std::size_t q = p; q + L::extent <= limit;) {
         if (!isCurveElement(d, q, area.bounds)) {
             ++q;
             continue;
         }
-        const double slope = d.at(q + 136);
-        const double excess = d.at(q + 120) / slope - radius;
+        const double slope = d.at(q + L::slope);
+        const double excess = d.at(q + L::numerator) / slope - radius;
         if (excess <= kTolerance) break;
-        if (d.at(q + 160) > excess) {
+        if (d.at(q + L::length) > excess) {
             if (counted == 0) return excess;
             break;
         }
         ++counted;
         sum += std::sqrt(slope * slope + 1) * excess;
-        q += 112;
+        q += L::stride;
     }
     if (counted < 2) return std::nullopt;
     const double mean = sum / counted;
@@ -277,19 +314,19 @@ HolderSegment* curveSection(ToolModel& tool, double radius) {
 
 void recoverCurveRadius(ToolModel& tool, const ScanArea& area) {
     const DoubleReader& d = area.reader;
-    for (std::size_t p = area.from; p + 112 <= area.to;) {
+    for (std::size_t p = area.from; p + CurveHeaderLayout::size <= area.to;) {
         if (!isCurveHeader(d, p, area.bounds)) {
             ++p;
             continue;
         }
-        const double radius = d.at(p);
+        const double radius = d.at(p + CurveHeaderLayout::radius);
         const auto candidate = curveCandidate(area, p, radius);
         HolderSegment* section = candidate ? curveSection(tool, radius) : nullptr;
         if (section) {
             section->curveRadius = *candidate;
             return;
         }
-        p += 112;
+        p += CurveHeaderLayout::size;
     }
 }
 

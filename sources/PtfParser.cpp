@@ -1,5 +1,6 @@
 #include "sources/PtfParser.h"
 
+#include "platform/AsciiText.h"
 #include "sources/FileBytes.h"
 #include "sources/NumberText.h"
 #include "sources/PtfGeometry.h"
@@ -292,18 +293,13 @@ std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk
     return tool;
 }
 
-std::int32_t clampedCount(std::size_t count) {
-    return static_cast<std::int32_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
-}
-
 } // namespace
 
 double parseLengthText(std::string_view text, bool isMetric) {
     if (text.empty()) return 0;
     bool inMillimetres = false;
     if (text.size() >= 2) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        const char unit[2] = {lower(text[text.size() - 2]), lower(text.back())};
+        const char unit[2] = {lowerAscii(text[text.size() - 2]), lowerAscii(text.back())};
         inMillimetres = unit[0] == 'm' && unit[1] == 'm';
         if (inMillimetres || (unit[0] == 'i' && unit[1] == 'n')) text.remove_suffix(2);
     }

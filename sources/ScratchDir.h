@@ -6,9 +6,16 @@
 
 namespace Corvana {
 
-// The folder "TOLVEX_PM" in the user's temporary directory, created when
-// missing, without a trailing separator. A failure to create it is not
-// reported: the caller's own file write then fails.
-std::string ensurePmTempDir();
+struct ScratchDir {
+    std::string path;   // UTF-8, without a trailing separator
+    std::string error;  // one sentence for the user when the folder must not be used; empty when it may
+};
+
+// The folder "TOLVEX_PM" in the user's temporary directory, created with mode
+// 0700 when missing. The temporary directory is shared, so an existing entry
+// is used only when it is a real folder (not a link) owned by this user with
+// mode 0700; anything else gives the error, and nothing may be written there.
+// Without a temporary directory the error says so too.
+ScratchDir ensurePmTempDir();
 
 } // namespace Corvana

@@ -68,9 +68,15 @@ struct ThreadCandidate {
     double tpi = 0;
     bool hasPitch = false;
     double pitch = 0;           // in the designation's own unit
-    std::int32_t series = SeriesNone;
+    ThreadSeries series = SeriesNone;
     std::string label;
 };
+
+// Which of a tool's texts a classification result came from.
+enum class TextSource : std::int32_t { None = 0, Tags = 1, Description = 2, Name = 3 };
+
+// Roughing or finishing as a tool's texts name it.
+enum class ToolRole : std::int32_t { None = 0, Roughing = 1, Finishing = 2 };
 
 struct ToolModel {
     bool isMetric = false;
@@ -112,14 +118,14 @@ struct ToolModel {
     bool assignStrategies = false;
     // Filled by classification.
     std::string toolMaterial;
-    std::int32_t toolMaterialSource = 0;
+    TextSource toolMaterialSource = TextSource::None;
     std::int32_t nameHand = 0;
-    std::int32_t handSource = 0;
+    TextSource handSource = TextSource::None;
     bool clockwise = true;
     std::vector<ThreadCandidate> threadCandidates;
     std::vector<std::int32_t> keywordKinds;
-    std::int32_t keywordSource = 0;
-    std::int32_t rfRole = 0;  // 0 none, 1 roughing, 2 finishing
+    TextSource keywordSource = TextSource::None;
+    ToolRole rfRole = ToolRole::None;
     bool classified = false;
     bool rawHolderProfile = false;
 };

@@ -58,8 +58,8 @@ void HostOutput::write(const adsk::sim::HostRecord& record) {
         std::fputs("corvana-host: the add-in sent text that is not UTF-8; invalid bytes are written as U+FFFD\n",
                    stderr);
     }
-    const bool written = std::fputs(line->text.c_str(), stream) >= 0 && std::fputc('\n', stream) != EOF &&
-                         std::fflush(stream) == 0;
+    const bool written = std::fputs(line->text.c_str(), lineStream) >= 0 && std::fputc('\n', lineStream) != EOF &&
+                         std::fflush(lineStream) == 0;
     failed = failed || !written;
 }
 

@@ -23,15 +23,16 @@ std::optional<OutputLine> formatHostRecord(const adsk::sim::HostRecord& record);
 // Writes lines to a stream; safe to call from several threads.
 class HostOutput {
 public:
-    explicit HostOutput(std::FILE* lineStream) : stream(lineStream) {}
+    explicit HostOutput(std::FILE* lines) : lineStream(lines) {}
 
     void write(const adsk::sim::HostRecord& record);
     // False once a write or flush failed.
     bool healthy() const;
+    std::FILE* stream() const { return lineStream; }
 
 private:
     mutable std::mutex mutex;
-    std::FILE* stream;
+    std::FILE* lineStream;
     bool failed = false;
     bool warnedAboutBytes = false;
 };

@@ -4,6 +4,7 @@
 
 #include "apps/corvana-host/AddinModule.h"
 #include "apps/corvana-host/HostOutput.h"
+#include "apps/corvana-host/PageServer.h"
 #include "apps/corvana-host/ScriptRunner.h"
 
 #include "adsk/sim/SimHost.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 
 namespace {
@@ -30,6 +32,8 @@ struct HostOptions {
     std::string addin = CORVANA_DEFAULT_ADDIN;
     std::string script;
     double timeScale = 1.0;
+    std::optional<int> servePort;
+    std::string page = CORVANA_DEFAULT_PAGE;
 };
 
 int fail(const std::string& message) {
@@ -61,6 +65,13 @@ int host(const HostOptions& options, std::istream& script, Corvana::HostOutput& 
     if (!addin->run("")) return fail("the add-in's run returned false");
 
     Corvana::ScriptRunner runner(simulated, *addin);
+    if (options.servePort) {
+        simulated.setObserver(nullptr);
+        const int served = Corvana::servePage(simulated, runner, {*options.servePort, options.page}, output.stream());
+        // The server stops the add-in; when it could not start, stop runs here.
+        const bool stopped = runner.stopAddin(error);
+        return served == 0 && stopped ? 0 : failureExitCode;
+    }
     const bool scriptOk = Corvana::runScript(script, runner, std::cerr);
     // Fusion unloads the add-in whatever happened, so stop runs after a failed line too.
     const bool stopOk = runner.stopAddin(error);
@@ -81,6 +92,11 @@ int main(int argc, char** argv) {
     app.add_option("--script", options.script, "Script file (JSON Lines); standard input when absent.");
     app.add_option("--time-scale", options.timeScale, "Factor (0 < F <= 1) shortening the add-in's fixed waits.")
         ->check(CLI::Range(0.0, 1.0));
+    app.add_option("--serve", options.servePort,
+                   "Serve the palette page and a bridge to the add-in on 127.0.0.1:PORT (0 picks a port).")
+        ->check(CLI::Range(0, 65535))
+        ->excludes("--script");
+    app.add_option("--page", options.page, "Folder of the palette page (index.html).")->capture_default_str();
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& help) {

@@ -51,7 +51,7 @@ std::vector<std::string> identifiersFor(std::size_t count, bool random) {
 
 PreparedLibrary prepare(ImportRequest request, const std::string& libraryName, const ConvertOptions& options) {
     ProgressBar bar("Converting");
-    const HolderDestination destination = holderDestinationFor(options.holderMode, options.holderLibraryName);
+    const HolderDestination destination = holderDestinationFor(holderModeFromNumber(options.holderMode), options.holderLibraryName);
     const auto identifiers = identifiersFor(request.tools.size(), options.randomIds);
     return prepareLibrary(std::move(request.tools), request.simplify, libraryName, identifiers, destination,
                           [&bar](std::size_t done, std::size_t total) {
@@ -76,7 +76,7 @@ int writeOutputs(const PreparedLibrary& prepared, const std::string& libraryName
 }
 
 int checkOptions(const ConvertOptions& options) {
-    if (options.holderMode == 2 && !options.holderLibraryName.empty() &&
+    if (holderModeFromNumber(options.holderMode) == HolderMode::SeparateLibrary && !options.holderLibraryName.empty() &&
         !isPlainFileName(options.holderLibraryName))
         return fail(usageFailure, "--holder-library must be a plain name, not a path.");
     if (!(options.toleranceInch > 0)) return fail(usageFailure, "--tolerance must be greater than 0.");

@@ -3,6 +3,7 @@
 #include "apps/corvana/SessionSource.h"
 
 #include "convert/Classification.h"
+#include "platform/AsciiText.h"
 #include "sources/ArchiveImport.h"
 #include "sources/MdbReader.h"
 #include "sources/FileBytes.h"
@@ -15,13 +16,6 @@
 
 namespace Corvana {
 namespace {
-
-std::string lowerExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return extension;
-}
 
 LoadedSource loadTemplate(const std::string& path, const ToolProgressFn& progress) {
     LoadedSource loaded;
@@ -59,9 +53,10 @@ LoadedSource loadProject(const std::string& path, const ToolProgressFn& progress
 LoadedSource loadArchive(const std::string& path, const ToolProgressFn& progress) {
     LoadedSource failed;
     failed.kind = SourceKind::ProjectArchive;
-    const std::string folder = extractPmArchive(path);
+    const ArchiveExtraction extraction = extractPmArchive(path);
+    const std::string& folder = extraction.folder;
     if (folder.empty()) {
-        failed.message = std::string(kArchiveNotExtractedMessage);
+        failed.message = extraction.userMessage;
         return failed;
     }
     const ExtractedArchiveCleanup cleanup(folder);
@@ -90,7 +85,7 @@ LoadedSource loadDatabase(const std::string& path, const ToolProgressFn& progres
 SourceKind sourceKindOf(const std::string& path) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) return SourceKind::ProjectFolder;
-    const std::string extension = lowerExtension(path);
+    const std::string extension = lowerAscii(std::filesystem::path(path).extension().string());
     if (extension == ".ptf" || extension == ".pmlent") return SourceKind::Template;
     if (extension == ".pmlprjz") return SourceKind::ProjectArchive;
     if (extension == ".mdb") return SourceKind::Database;

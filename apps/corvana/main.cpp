@@ -6,10 +6,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <iostream>
 
 namespace {
 
+constexpr int failureExitCode = 1;
 constexpr int usageExitCode = 2;
 
 // SOURCE, or --session N for a running PowerMill: exactly one of the two.
@@ -54,9 +56,7 @@ void addSessions(CLI::App& app, bool& json) {
     sessions->add_flag("--json", json, "One session object per line.");
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     CLI::App app{"Corvana: PowerMill tools to Fusion tool libraries."};
     app.require_subcommand(1);
     Corvana::InspectOptions inspectOptions;
@@ -80,4 +80,18 @@ int main(int argc, char** argv) {
     }
     if (lacksSource(convertOptions.source, convertOptions.session)) return usageExitCode;
     return Corvana::runConvert(convertOptions);
+}
+
+} // namespace
+
+// Whatever goes wrong ends as one line on standard error and exit code 1.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "corvana: " << error.what() << '\n';
+    } catch (...) {
+        std::cerr << "corvana: unexpected error.\n";
+    }
+    return failureExitCode;
 }

@@ -109,7 +109,7 @@ void PowerMill::openProject(const std::string& path, bool archive) {
     std::string folder = path;
     std::string extraction;
     if (archive) {
-        extraction = extractPmArchive(path);
+        extraction = extractPmArchive(path).folder;
         folder = extraction;
     }
     const ExtractedArchiveCleanup cleanup(extraction);

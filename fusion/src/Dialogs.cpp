@@ -2,16 +2,34 @@
 
 #include "HostState.h"
 
+#include <optional>
 #include <utility>
 
 namespace adsk::sim::detail {
 
-DialogAnswer takeDialogAnswer(HostState& state) {
+namespace {
+
+std::optional<DialogAnswer> popDialogAnswer(HostState& state) {
     std::lock_guard lock(state.mutex);
-    if (state.dialogAnswers.empty()) return {};
+    if (state.dialogAnswers.empty()) return std::nullopt;
     DialogAnswer answer = std::move(state.dialogAnswers.front());
     state.dialogAnswers.pop_front();
     return answer;
+}
+
+} // namespace
+
+DialogAnswer takeDialogAnswer(HostState& state, const DialogShown& request) {
+    if (auto answer = popDialogAnswer(state)) return std::move(*answer);
+    DialogPrompt prompt;
+    {
+        std::lock_guard lock(state.mutex);
+        prompt = state.dialogPrompt;
+    }
+    // Called without the lock: the prompt waits for another thread to queue.
+    if (!prompt) return {};
+    prompt(request);
+    return popDialogAnswer(state).value_or(DialogAnswer{});
 }
 
 } // namespace adsk::sim::detail
@@ -87,7 +105,10 @@ DialogResults FileDialog::showSave() { return show(true); }
 
 DialogResults FileDialog::show(bool forSave) {
     sim::detail::checkMainThread(*state, forSave ? "FileDialog::showSave" : "FileDialog::showOpen");
-    auto answer = sim::detail::takeDialogAnswer(*state);
+    const sim::DialogShown request{forSave ? sim::DialogKind::Save : sim::DialogKind::Open,
+                                   titleText, filterText, filterPosition, directory, proposedName,
+                                   multiSelect, DialogCancel, {}};
+    auto answer = sim::detail::takeDialogAnswer(*state, request);
     // A single-selection dialog or a save dialog yields one path at most.
     if ((forSave || !multiSelect) && answer.paths.size() > 1) answer.paths.resize(1);
     const bool ok = answer.ok && !answer.paths.empty();
@@ -117,7 +138,9 @@ bool FolderDialog::initialDirectory(const std::string& value) {
 
 DialogResults FolderDialog::showDialog() {
     sim::detail::checkMainThread(*state, "FolderDialog::showDialog");
-    const auto answer = sim::detail::takeDialogAnswer(*state);
+    const sim::DialogShown request{sim::DialogKind::Folder, titleText, "", 0, directory, "", false,
+                                   DialogCancel, {}};
+    const auto answer = sim::detail::takeDialogAnswer(*state, request);
     const bool ok = answer.ok && !answer.paths.empty();
     chosen = ok ? answer.paths.front() : std::string();
     sim::DialogShown shown{sim::DialogKind::Folder, titleText, "", 0, directory, "", false,

@@ -66,6 +66,7 @@ struct HostState {
     std::deque<QueuedEvent> queue;
     std::set<std::string> customEventIds;
     std::deque<DialogAnswer> dialogAnswers;
+    DialogPrompt dialogPrompt;
     int progressDialogCount = 0;
 
     std::vector<PaletteMessage> messages;
@@ -101,8 +102,9 @@ void record(HostState& state, std::vector<T> HostState::*list, T item) {
     }
 }
 
-// The next scripted dialog answer; a cancel when none is queued.
-DialogAnswer takeDialogAnswer(HostState& state);
+// The next scripted dialog answer; when none is queued the dialog prompt is
+// asked once, and a cancel results when it queued nothing either.
+DialogAnswer takeDialogAnswer(HostState& state, const DialogShown& request);
 
 struct PaletteData {
     std::shared_ptr<HostState> state;

@@ -1,5 +1,7 @@
 #include "LibraryFolder.h"
 
+#include "platform/linux/WriteAll.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
@@ -28,16 +30,6 @@ bool isPlainLeaf(std::string_view leaf) {
            !hasControlCharacter(leaf);
 }
 
-bool writeAll(int descriptor, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(descriptor, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // A closed, fully written and synced hidden file in `folder`, with the given
 // mode; nothing on failure, with no file left behind. The short fixed name
 // fits wherever the library's own name fits.
@@ -45,7 +37,7 @@ std::optional<fs::path> writeTemporaryFile(const fs::path& folder, std::string_v
     std::string pattern = (folder / ".library.XXXXXX").string();
     const int descriptor = ::mkstemp(pattern.data());
     if (descriptor < 0) return std::nullopt;
-    bool ok = ::fchmod(descriptor, mode) == 0 && writeAll(descriptor, text) && ::fsync(descriptor) == 0;
+    bool ok = ::fchmod(descriptor, mode) == 0 && Corvana::writeAll(descriptor, text) && ::fsync(descriptor) == 0;
     ok = ::close(descriptor) == 0 && ok;
     if (!ok) {
         ::unlink(pattern.c_str());

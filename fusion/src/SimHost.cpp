@@ -124,6 +124,11 @@ std::size_t SimHost::pendingDialogAnswers() const {
     return state->dialogAnswers.size();
 }
 
+void SimHost::setDialogPrompt(DialogPrompt prompt) {
+    std::lock_guard lock(state->mutex);
+    state->dialogPrompt = std::move(prompt);
+}
+
 std::optional<std::string> SimHost::sendFromPage(const std::string& paletteId, const std::string& action,
                                                  const std::string& data) {
     return detail::deliverPageMessage(*app, paletteId, action, data);

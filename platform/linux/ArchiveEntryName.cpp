@@ -1,17 +1,13 @@
 #include "platform/linux/ArchiveEntryName.h"
 
+#include "platform/AsciiText.h"
+#include "platform/WindowsNames.h"
+
 #include <algorithm>
 #include <array>
 
 namespace Corvana {
 namespace {
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 bool isSeparator(char c) {
     return c == '/' || c == '\\';
@@ -29,21 +25,11 @@ std::string_view trimTrailing(std::string_view text, std::string_view characters
     return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
 }
 
-// Windows opens these devices whatever the extension, and ignores blanks
-// before the extension ("nul .txt" is the NUL device).
-bool isDeviceName(std::string_view component) {
-    static constexpr std::array<std::string_view, 4> plain{"con", "prn", "aux", "nul"};
-    const std::string base = lowerAscii(trimTrailing(component.substr(0, component.find('.')), " "));
-    if (std::find(plain.begin(), plain.end(), base) != plain.end()) return true;
-    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' &&
-           base[3] <= '9';
-}
-
 // Windows drops trailing dots and blanks, so ".. " and "..." become ".."
 // or nothing there; such components are refused on every platform.
 bool isSafeComponent(std::string_view component) {
     if (trimTrailing(component, ". ").empty()) return false;
-    return !isDeviceName(component);
+    return !isWindowsDeviceName(component);
 }
 
 } // namespace

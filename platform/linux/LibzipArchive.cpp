@@ -1,6 +1,8 @@
 #include "platform/Archive.h"
 
+#include "platform/AsciiText.h"
 #include "platform/linux/ArchiveEntryName.h"
+#include "platform/linux/WriteAll.h"
 #include "platform/linux/ZipNameScan.h"
 
 #include <cerrno>
@@ -207,17 +209,6 @@ private:
     std::uint64_t declaredBytes = 0;
 };
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 // Writes planned entries below an open root folder. Every step goes through
 // descriptors opened without following links, so nothing lands elsewhere.
 class EntryWriter {
@@ -291,7 +282,7 @@ private:
                 return failure("The archive expands to more than " + std::to_string(limits.maxTotalBytes) +
                                " bytes at " + describeEntry(entry.index, entry.name) + ".");
             writtenBytes += count;
-            if (!writeAll(outFd, buffer.data(), static_cast<std::size_t>(count)))
+            if (!writeAll(outFd, std::string_view(buffer.data(), static_cast<std::size_t>(count))))
                 return failure("Cannot write " + describeEntry(entry.index, entry.name) + ": " +
                                systemError(errno) + ".");
         }
@@ -314,16 +305,6 @@ ArchiveOutcome writeEntries(zip_t* zip, const ExtractionPlan& plan, const std::s
         if (!written.ok) return written;
     }
     return {true, {}};
-}
-
-bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-    if (suffix.size() > text.size()) return false;
-    const std::string_view tail = text.substr(text.size() - suffix.size());
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(tail[i]) != lower(suffix[i])) return false;
-    }
-    return true;
 }
 
 std::string_view leafName(std::string_view name) {
@@ -374,7 +355,7 @@ std::optional<std::string> readArchiveEntryText(const std::string& archivePath, 
     const zip_int64_t count = zip_get_num_entries(archive.zip.get(), 0);
     for (zip_uint64_t index = 0; count > 0 && index < static_cast<zip_uint64_t>(count); ++index) {
         const char* name = zip_get_name(archive.zip.get(), index, ZIP_FL_ENC_GUESS);
-        if (!name || !endsWithIgnoringCase(leafName(name), nameSuffix)) continue;
+        if (!name || !endsWithIgnoringAsciiCase(leafName(name), nameSuffix)) continue;
         return readEntryPrefix(archive.zip.get(), index, maxBytes);
     }
     return std::nullopt;

@@ -3,6 +3,8 @@
 
 #include "platform/ToolDatabase.h"
 
+#include "platform/AsciiText.h"
+
 // mdbtools.h includes glib.h inside its extern "C" block, which breaks C++
 // templates in glib; including glib first makes that inner include a no-op.
 #include <glib.h>
@@ -57,16 +59,12 @@ private:
     locale_t previous = nullptr;
 };
 
-bool equalsIgnoringCase(std::string_view left, std::string_view right) {
-    return left.size() == right.size() && g_ascii_strncasecmp(left.data(), right.data(), left.size()) == 0;
-}
-
 // The 0-based position of the named column, or -1 when the table has none.
 int columnPosition(const MdbTableDef& table, std::string_view name) {
     if (table.columns == nullptr) return -1;
     for (guint i = 0; i < table.columns->len; ++i) {
         const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
-        if (column != nullptr && equalsIgnoringCase(column->name, name)) return static_cast<int>(i);
+        if (column != nullptr && equalsIgnoringAsciiCase(column->name, name)) return static_cast<int>(i);
     }
     return -1;
 }

@@ -3,10 +3,10 @@
 // failures (unreadable tables, failing counts, rows that cannot be read), and
 // a record of every query in the order it ran.
 
+#include "platform/AsciiText.h"
 #include "platform/ToolDatabase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <optional>
 #include <string>
@@ -61,22 +61,16 @@ public:
     }
 
 private:
-    static bool sameName(std::string_view left, std::string_view right) {
-        return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-        });
-    }
-
     const SimTable* find(std::string_view name) const {
         for (const auto& [known, simTable] : tables)
-            if (sameName(known, name)) return &simTable;
+            if (equalsIgnoringAsciiCase(known, name)) return &simTable;
         return nullptr;
     }
 
     static FieldValue valueOf(const SimTable& source, std::size_t rowIndex, std::string_view column) {
         const auto& values = source.rows[rowIndex];
         for (std::size_t c = 0; c < source.columns.size(); ++c) {
-            if (!sameName(source.columns[c], column)) continue;
+            if (!equalsIgnoringAsciiCase(source.columns[c], column)) continue;
             if (c >= values.size() || !values[c]) return FieldValue{FieldState::Null, {}};
             if (values[c]->empty()) return FieldValue{FieldState::Empty, {}};
             return FieldValue{FieldState::Value, *values[c]};

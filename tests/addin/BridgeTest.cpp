@@ -35,12 +35,17 @@ TEST_F(AddinTest, HandlerFailureEndsTheMessageWithoutReply) {
         throw std::runtime_error("disk on fire");
     });
     registerAction("TEST_EMPTY", ActionHandler());
+    registerAction("TEST_THROWS_INT", [](const std::string&, adsk::core::Application*, adsk::core::UserInterface*) {
+        throw 42;
+    });
     send("TEST_THROWS");
     send("TEST_EMPTY");
+    send("TEST_THROWS_INT");
     send("GET_MFG_UNITS");
     EXPECT_EQ(sentActions(), StringList{"REPLY_MFG_UNITS"}) << "only the working handler replies";
     const auto lines = host->logLines();
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2].message, "Corvana: TEST_THROWS_INT failed.");
     EXPECT_EQ(lines[0].message, "Corvana: TEST_THROWS failed: disk on fire");
     EXPECT_EQ(lines[1].message.rfind("Corvana: TEST_EMPTY failed", 0), 0u) << lines[1].message;
 }

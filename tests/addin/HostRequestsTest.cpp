@@ -81,7 +81,7 @@ TEST_F(AddinTest, SettingsRequestsKeepOnlyUsableValues) {
         {R"({"mode":-0.5})", 0, ""}};
     for (const auto& [request, mode, name] : destinations) {
         send("SET_HOLDER_DESTINATION", request);
-        EXPECT_EQ(holderDestinationMode(), mode) << request;
+        EXPECT_EQ(static_cast<int>(holderDestinationMode()), mode) << request;
         EXPECT_EQ(holderLibraryName(), name) << request;
     }
 

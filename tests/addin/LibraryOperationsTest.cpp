@@ -167,6 +167,14 @@ TEST_F(LibraryTest, ExportCancelUnwritableAndDone) {
     EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Could not write to the selected file.");
     EXPECT_FALSE(std::filesystem::exists(libraryFile("PowerMill Holders"))) << "no holder library after a failure";
 
+    // A rename would replace a read-only file regardless of its mode.
+    writeText(folder.file("locked.json"), "keep");
+    std::filesystem::permissions(folder.file("locked.json"), std::filesystem::perms::owner_read);
+    host->queueDialogOk(folder.file("locked.json").string());
+    send("EXPORT_TOOLS_JSON", R"({"selectedIndices":[0]})");
+    EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Could not write to the selected file.");
+    EXPECT_EQ(readText(folder.file("locked.json")), "keep");
+
     host->queueDialogOk(folder.file("out.json").string());
     send("EXPORT_TOOLS_JSON", R"({"libraryName":"Shop","selectedIndices":[0,1,2]})");
     EXPECT_EQ(lastReply("REPLY_EXPORT_JSON"),

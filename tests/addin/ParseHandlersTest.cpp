@@ -101,39 +101,19 @@ TEST_F(ParseTest, ProjectFoldersGiveAllToolsOrNoneOrAreRefused) {
     EXPECT_TRUE(ptfTools().empty());
     EXPECT_EQ(lastSourceInfo().type, "project");
 
-    // Unusable folders are refused with their reason and change nothing.
-    const std::string twoIndexes = writeProject("two", {"t1"});
-    writeText(std::filesystem::path(twoIndexes) / "other.PMLPRJ", "");
+    // An unusable folder is refused with its reason and changes nothing.
     ptfTools().resize(1);
     lastSourceInfo().type = "before";
     host->clearRecords();
-    const StringList reasons = {"The selected path is not a folder.",
-                                "Multiple .pmlprj files were found; the project folder is ambiguous."};
-    for (const auto& path : {writeTemplate("file.ptf"), twoIndexes}) {
-        host->queueDialogOk(path);
-        send("BROWSE_AND_PARSE_PROJECT");
-    }
-    const auto boxes = host->messageBoxes();
-    ASSERT_EQ(boxes.size(), reasons.size());
-    for (std::size_t i = 0; i < reasons.size(); ++i) {
-        EXPECT_EQ(boxes[i].text, reasons[i] + "\n\nSelect a PowerMill project folder (one containing a .pmlprj entity index).");
-        EXPECT_EQ(boxes[i].title, "Project Import");
-    }
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(2, {{"cancelled", true}, {"count", 0}, {"filePath", ""}}));
+    host->queueDialogOk(writeTemplate("file.ptf"));
+    send("BROWSE_AND_PARSE_PROJECT");
+    ASSERT_EQ(host->messageBoxes().size(), 1u);
+    EXPECT_EQ(host->messageBoxes()[0].text, "The selected path is not a folder.\n\nSelect a PowerMill project folder "
+                                            "(one containing a .pmlprj entity index).");
+    EXPECT_EQ(host->messageBoxes()[0].title, "Project Import");
+    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(1, {{"cancelled", true}, {"count", 0}, {"filePath", ""}}));
     EXPECT_EQ(ptfTools().size(), 1u);
     EXPECT_EQ(lastSourceInfo().type, "before");
-}
-
-// A parse requested by the page while another one pumps would let two
-// workers write the tool list at once; it is refused instead.
-TEST_F(ParseTest, ParseNestedInAnotherParseIsRefused) {
-    const std::string path = writeTemplate("outer.ptf");
-    host->queueFromPage(mainPaletteId, "BROWSE_AND_PARSE_PTF", "{}");
-    host->queueDialogOk(writeTemplate("inner.ptf"));
-    beginPtfParse(path, ui(), afterPageMessages(*host, templateReader));
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), (std::vector<json>{parseReply("", 0, true), parseReply(path, 2)}));
-    EXPECT_TRUE(host->dialogs().empty()) << "the refused request shows no dialog";
-    EXPECT_FALSE(isParseRunning());
 }
 
 // The host may unload the add-in from inside a pump; the parse still ends

@@ -124,6 +124,20 @@ TEST_F(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo)
         EXPECT_EQ(corvana(arguments).exitCode, 2) << (arguments.empty() ? "" : arguments.back());
 }
 
+TEST_F(CorvanaCliTest, UnusableOutputPathsExitOneWithOneLine) {
+    std::filesystem::create_directory(dir.file("folder"));
+    const std::string longName(300, 'a');
+    const std::vector<std::string> outputs{
+        dir.file(longName + ".json").string(), dir.file(longName + "/out.json").string(),
+        dir.file(std::string(250, 'b') + ".json").string(), dir.file("missing/out.json").string(),
+        dir.file("folder").string()};
+    for (const auto& output : outputs) {
+        const CommandRun run = corvana({"convert", metricExample, "-o", output});
+        EXPECT_EQ(run.exitCode, 1) << output;
+        EXPECT_EQ(splitLines(run.errors).size(), 1u) << run.errors;
+    }
+}
+
 TEST_F(CorvanaCliTest, ConvertWritesAStableLibraryWithHolders) {
     const std::string first = dir.file("first.json").string();
     const std::string second = dir.file("second.json").string();

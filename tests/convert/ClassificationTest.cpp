@@ -26,7 +26,7 @@ std::string typeOf(std::string_view type, std::string_view name) {
 }
 
 TEST(ClassificationTest, KeywordsOverrideOnlyPermittedTypes) {
-    EXPECT_EQ(classified("end_mill", "CSK 6mm 90deg").keywordSource, 3);
+    EXPECT_EQ(classified("end_mill", "CSK 6mm 90deg").keywordSource, TextSource::Name);
     const std::tuple<const char*, const char*, const char*> types[] = {
         {"end_mill", "CSK 6mm 90deg", "counter sink"},      {"tip_radiused", "CSK 6mm 90deg", "bull nose end mill"},
         {"end_mill", "6mm CSK", "flat end mill"},           {"end_mill", "FACE MILL 50", "face mill"},
@@ -45,17 +45,17 @@ TEST(ClassificationTest, TextsAreSearchedTagsDescriptionName) {
     tool.name = "CSK Carbide rough";
     classifyTool(tool);
     EXPECT_EQ(tool.keywordKinds, Kinds{2});
-    EXPECT_EQ(tool.keywordSource, 1);
+    EXPECT_EQ(tool.keywordSource, TextSource::Tags);
     EXPECT_EQ(tool.toolMaterial, "hss");
-    EXPECT_EQ(tool.toolMaterialSource, 2);
-    EXPECT_EQ(tool.rfRole, 0);
+    EXPECT_EQ(tool.toolMaterialSource, TextSource::Description);
+    EXPECT_EQ(tool.rfRole, ToolRole::None);
 
     ToolModel joined;
     joined.tags = {"C", "SK"};  // tags are joined with blanks, which the compact form drops
     joined.description = "semi-finish pass";
     classifyTool(joined);
     EXPECT_EQ(joined.keywordKinds, Kinds{0});
-    EXPECT_EQ(joined.rfRole, 2);
+    EXPECT_EQ(joined.rfRole, ToolRole::Finishing);
 }
 
 TEST(ClassificationTest, BodyMaterialAndRoleWords) {
@@ -67,22 +67,22 @@ TEST(ClassificationTest, BodyMaterialAndRoleWords) {
     tool.name = "HSS+CARBIDE";
     classifyTool(tool);
     EXPECT_EQ(tool.toolMaterial, "cobalt");
-    EXPECT_EQ(tool.toolMaterialSource, 0);
+    EXPECT_EQ(tool.toolMaterialSource, TextSource::None);
 
-    EXPECT_EQ(detectRole("SEMI-FINISH"), 2);
-    EXPECT_EQ(detectRole("RUF 10"), 1);
-    EXPECT_EQ(detectRole("FINE ROUGHNESS"), 0);
-    EXPECT_EQ(classified("end_mill", "EM10 ROUGH FINISH").rfRole, 0);
+    EXPECT_EQ(detectRole("SEMI-FINISH"), ToolRole::Finishing);
+    EXPECT_EQ(detectRole("RUF 10"), ToolRole::Roughing);
+    EXPECT_EQ(detectRole("FINE ROUGHNESS"), ToolRole::None);
+    EXPECT_EQ(classified("end_mill", "EM10 ROUGH FINISH").rfRole, ToolRole::None);
 }
 
 TEST(ClassificationTest, HandFromNameAndTapTypes) {
     const ToolModel both = classified("tap", "TAP M6 RH LH");
     EXPECT_EQ(both.nameHand, 0);
-    EXPECT_EQ(both.handSource, 0);
+    EXPECT_EQ(both.handSource, TextSource::None);
     EXPECT_EQ(fusionTypeFor(both), "tap right hand");
 
     ToolModel left = classified("tap", "M6 LH TAP");
-    EXPECT_EQ(left.handSource, 3);
+    EXPECT_EQ(left.handSource, TextSource::Name);
     EXPECT_FALSE(left.clockwise);
     EXPECT_EQ(fusionTypeFor(left), "tap left hand");
     left.tapHand = 1;
@@ -99,7 +99,7 @@ TEST(ClassificationTest, SecondClassificationChangesNothing) {
     EXPECT_EQ(tool.toolMaterial, "");
     EXPECT_TRUE(tool.clockwise);
     EXPECT_EQ(tool.keywordKinds, Kinds{});
-    EXPECT_EQ(tool.rfRole, 1);
+    EXPECT_EQ(tool.rfRole, ToolRole::Roughing);
 }
 
 TEST(ClassificationTest, TippedDiscThresholdsAndDefaultTypes) {
@@ -133,19 +133,19 @@ TEST(ClassificationTest, CircleSegmentKinds) {
     EXPECT_NEAR(analyzeCircleSegment(offCentre(10, 20, 15, 10)).height, 32.320508, 1e-6);
     EXPECT_EQ(fusionTypeFor(offCentre(10, 20, 15, 10)), "circle segment oval");
     const CircleSegmentInfo below = analyzeCircleSegment(offCentre(10, 20, -15, 19));
-    EXPECT_EQ(below.kind, 3);
+    EXPECT_EQ(below.kind, CircleSegmentKind::Other);
     EXPECT_FALSE(below.steep);
     const CircleSegmentInfo steep = analyzeCircleSegment(offCentre(10, 20, 0, 10));
     EXPECT_TRUE(steep.steep);
     EXPECT_NEAR(steep.angle, 75.522488, 1e-6);
     EXPECT_EQ(fusionTypeFor(offCentre(10, 20, 0, 10)), "flat end mill");
     // 0.2 deep: shallow in millimetres, not in inches.
-    EXPECT_EQ(analyzeCircleSegment(offCentre(10, 10, 4.8, 6, true)).kind, 2);
+    EXPECT_EQ(analyzeCircleSegment(offCentre(10, 10, 4.8, 6, true)).kind, CircleSegmentKind::Oval);
     EXPECT_TRUE(analyzeCircleSegment(offCentre(10, 10, 4.8, 6, false)).steep);
     EXPECT_NEAR(analyzeCircleSegment(offCentre(-100, 5, 0, 2)).angle, 180, 1e-9);  // not NaN
     ToolModel endMill = offCentre(10, 20, 0, 10);
     endMill.type = "end_mill";
-    EXPECT_EQ(analyzeCircleSegment(endMill).kind, 0);
+    EXPECT_EQ(analyzeCircleSegment(endMill).kind, CircleSegmentKind::NotApplicable);
 }
 
 TEST(ClassificationTest, CategoriesAndMaterialDefaults) {

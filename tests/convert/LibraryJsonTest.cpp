@@ -49,7 +49,7 @@ TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
     ToolModel tool = metricTool();
     tool.taperAngle = 30;
     tool.shankSegments = {{12.7, 10, 25.4, 2.54}};
-    tool.holderSegments = {{50.8, 25.4, 127}};
+    tool.holderSegments = {holderCone(50.8, 25.4, 127)};
     tool.holderSegments[0].curveRadius = 2.54;
     tool.presets = {{"Roughing", "Steel", "", 100, 0.01}};
 
@@ -259,15 +259,15 @@ TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     EXPECT_TRUE(presets[1]["strategies"]["roughing"].empty());
 
     tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Roughing", "Brass", "", 120, 0.01}};
-    tool.rfRole = 2;
+    tool.rfRole = ToolRole::Finishing;
     presets = toolEntry(tool)["start-values"]["presets"];
     EXPECT_TRUE(presets[0]["strategies"]["roughing"].empty());
     EXPECT_TRUE(presets[1]["strategies"]["finishing"].empty());
-    tool.rfRole = 0;
+    tool.rfRole = ToolRole::None;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][1]["strategies"]["roughing"].size(), 45u);
 
     tool.presets = {{"Other", "Steel", "", 100, 0.01}};
-    tool.rfRole = 2;
+    tool.rfRole = ToolRole::Finishing;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][0]["strategies"]["finishing"].size(), 45u);
     tool.assignStrategies = false;
     EXPECT_FALSE(toolEntry(tool)["start-values"]["presets"][0].contains("strategies"));
@@ -292,7 +292,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     tool.sourceKind = "PTF";
     tool.shankSegments = {{10, 8, 48, 0}};
     tool.holderName = "ER32";
-    tool.holderSegments = {{40, 40, 50}};
+    tool.holderSegments = {holderCone(40, 40, 50)};
     const std::string holderRows = R"("segments":[{"height":50,"lower-diameter":40,"upper-diameter":40}])";
     const std::string expected =
         R"({"description":"Shop \"A\"","guid":"1b914c54-f18d-d976-9815-683e92d7275c","units":"millimeters",)"
@@ -322,13 +322,13 @@ TEST(LibraryJsonTest, WholeDocumentText) {
 
 TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     std::vector<ToolModel> tools(3, metricTool());
-    tools[0].holderSegments = {{40, 40, 50}};
-    tools[1].holderSegments = {{40, 40, 50}};  // the same shape: one library holder
+    tools[0].holderSegments = {holderCone(40, 40, 50)};
+    tools[1].holderSegments = {holderCone(40, 40, 50)};  // the same shape: one library holder
     tools[1].holderName = "Other name";
     tools[1].name.clear();
     tools[1].entityName = "EM6";
     tools[1].toolMaterial = "hss";
-    tools[2].holderSegments = {{32, 32, 60}};
+    tools[2].holderSegments = {holderCone(32, 32, 60)};
     tools[2].holderName = "Short";
 
     auto document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {"", "b"}, ToolsAndHolders));

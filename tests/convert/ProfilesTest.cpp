@@ -65,7 +65,7 @@ TEST(ProfilesTest, PolyToleranceAcceptsOnlyPositiveFiniteValues) {
 
 TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
     ToolModel tool;
-    tool.holderSegments = {{40, 20, 30}, {50, 50, 10}};
+    tool.holderSegments = {holderCone(40, 20, 30), holderCone(50, 50, 10)};
     tool.holderSegments[0].filletRadius = 5;
     tool.holderSegments[1].ignore = true;
     auto rows = holderProfile(tool);
@@ -81,7 +81,7 @@ TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
 
     // A blend splits a widening section unless the section below already widens into it.
     tool = ToolModel{};
-    tool.holderSegments = {{40, 20, 30}, {60, 40, 20}};
+    tool.holderSegments = {holderCone(40, 20, 30), holderCone(60, 40, 20)};
     tool.holderSegments[0].blendLength = 4;
     tool.holderSegments[1].blendLength = 4;
     rows = holderProfile(tool);
@@ -91,7 +91,7 @@ TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
     expectRow(rows[2], 20, 40, 60);
 
     // A blended cylinder narrows into the next section; a narrowing section stays as it is.
-    tool.holderSegments = {{40, 40, 30}, {30, 30, 10}, {20, 25, 5}};
+    tool.holderSegments = {holderCone(40, 40, 30), holderCone(30, 30, 10), holderCone(20, 25, 5)};
     tool.holderSegments[0].blendLength = 5;
     rows = holderProfile(tool);
     ASSERT_EQ(rows.size(), 4u);
@@ -103,7 +103,7 @@ TEST(ProfilesTest, HolderSectionsAreSimplifiedUnlessRaw) {
 
 TEST(ProfilesTest, CurveRadiusBecomesAnEightStepQuarterCircle) {
     ToolModel tool;
-    tool.holderSegments = {{40, 20, 30}};
+    tool.holderSegments = {holderCone(40, 20, 30)};
     tool.holderSegments[0].curveRadius = 4;
     const auto rows = holderProfile(tool);
     ASSERT_EQ(rows.size(), 9u);
@@ -128,15 +128,15 @@ TEST(ProfilesTest, DistinctHoldersAreFoundByShapeAndNumberedWhenUnnamed) {
     std::vector<ToolModel> tools(5);
     for (auto& tool : tools) tool.isMetric = true;
     tools[0].holderName = " \tBT40 ER32\r\n";
-    tools[0].holderSegments = {{10.001, 10.001, 20}, {60, 60, 5}};
+    tools[0].holderSegments = {holderCone(10.001, 10.001, 20), holderCone(60, 60, 5)};
     tools[0].holderSegments[1].ignore = true;
     tools[1].holderName = "Other name";
-    tools[1].holderSegments = {{10.012, 10.012, 20}, {60, 60, 5}};
+    tools[1].holderSegments = {holderCone(10.012, 10.012, 20), holderCone(60, 60, 5)};
     tools[1].holderSegments[1].ignore = true;
     tools[2].holderName = "No sections";
     tools[3].holderName = " \t";
-    tools[3].holderSegments = {{32, 32, 40}};
-    tools[4].holderSegments = {{32, 32, 41}};
+    tools[3].holderSegments = {holderCone(32, 32, 40)};
+    tools[4].holderSegments = {holderCone(32, 32, 41)};
 
     const auto holders = distinctHolders(tools);
     ASSERT_EQ(holders.size(), 3u);

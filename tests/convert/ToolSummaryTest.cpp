@@ -27,7 +27,7 @@ ToolModel endMill() {
     tool.name = "EM \"10\"\n";
     tool.type = "end_mill";
     tool.typeCode = TypeEndMill;
-    tool.rfRole = 2;
+    tool.rfRole = ToolRole::Finishing;
     tool.diameter = 10;
     tool.length = 22.5;
     tool.overhang = 50;
@@ -85,7 +85,7 @@ TEST(ToolSummaryTest, UnsupportedToolsHideWhatCannotBeImported) {
 
 TEST(ToolSummaryTest, CuttingStatusRoleAndNumberFormat) {
     ToolModel tool = endMill();
-    tool.rfRole = 1;
+    tool.rfRole = ToolRole::Roughing;
     tool.diameter = 12.7;
     tool.length = std::numeric_limits<double>::quiet_NaN();
     tool.overhang = 1234567;
@@ -99,7 +99,7 @@ TEST(ToolSummaryTest, CuttingStatusRoleAndNumberFormat) {
     EXPECT_NE(summary.find("\"surfaceSpeed\":0,\"feedPerTooth\":0.635,"), std::string::npos);
 
     tool.presets.clear();
-    tool.rfRole = 0;
+    tool.rfRole = ToolRole::None;
     expectMembers(tool, R"({"rfRole":null,"cuttingStatus":"generated","presetNames":[]})");
 }
 

@@ -18,6 +18,7 @@ namespace Corvana {
 namespace {
 
 using namespace adsk::core;
+using adsk::sim::DialogKind;
 using adsk::sim::SimHost;
 
 class RecordingCustomHandler : public CustomEventHandler {
@@ -95,6 +96,31 @@ TEST(HostChecksTest, WorkerCallsAreRecordedAndWorkspaceSwitchDestroysPalettes) {
     EXPECT_FALSE(palette->isValid());
     host.activateWorkspace("CAMEnvironment");
     EXPECT_EQ(handler.palettesSeen.size(), 1u) << "the active workspace is not activated again";
+}
+
+TEST(DialogTest, UnansweredDialogsAskThePromptWhichMayQueueTheAnswer) {
+    Testing::TempDir folder;
+    SimHost host(folder.path());
+    const auto ui = host.application()->userInterface();
+    std::vector<adsk::sim::DialogShown> asked;
+    host.setDialogPrompt([&](const adsk::sim::DialogShown& request) {
+        asked.push_back(request);
+        if (request.kind == DialogKind::Save) host.queueDialogOk("/out/lib.json");
+    });
+    host.queueDialogOk("/queued.ptf");
+    const auto save = ui->createFileDialog();
+    save->initialFilename("Mills.json");
+    EXPECT_EQ(save->showOpen(), DialogOK) << "a queued answer needs no prompt";
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(save->showSave(), DialogOK);
+    EXPECT_EQ(save->filename(), "/out/lib.json");
+    EXPECT_EQ(ui->createFolderDialog()->showDialog(), DialogCancel) << "the prompt queued nothing";
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].initialFilename, "Mills.json");
+    EXPECT_EQ(asked[1].kind, DialogKind::Folder);
+    host.setDialogPrompt(nullptr);
+    EXPECT_EQ(save->showOpen(), DialogCancel);
+    EXPECT_EQ(asked.size(), 2u);
 }
 
 } // namespace

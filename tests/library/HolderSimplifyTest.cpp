@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace Corvana {
@@ -26,28 +28,24 @@ std::vector<HolderSegment> arcSamples(double bottom) {
     return samples;
 }
 
-void expectSegment(const HolderSegment& actual, double lower, double upper, double length) {
-    EXPECT_NEAR(actual.lowerDiameter, lower, 1e-12);
-    EXPECT_NEAR(actual.upperDiameter, upper, 1e-12);
-    EXPECT_NEAR(actual.length, length, 1e-12);
-    EXPECT_FALSE(actual.ignore);
+// "lower>upper:length " per segment, ten significant digits.
+std::string segments(const std::vector<HolderSegment>& list) {
+    std::ostringstream text;
+    text.precision(10);
+    for (const HolderSegment& s : list) text << s.lowerDiameter << ">" << s.upperDiameter << ":" << s.length << " ";
+    return text.str();
 }
 
 TEST(HolderSimplifyTest, NearEqualCylindersMergeAndThreeStepStaircasesBecomeCones) {
     const auto merged = mergeCylinders(
         {cylinder(20, 5), cylinder(20.01, 3), cylinder(20.02, 2), cone(20, 30, 4), cylinder(30, 1)},
         metricTolerances);
-    ASSERT_EQ(merged.size(), 4u);
-    expectSegment(merged[0], 20, 20, 8);
-    expectSegment(merged[1], 20.02, 20.02, 2);  // 0.02 from the kept 20
-    expectSegment(merged[2], 20, 30, 4);
+    EXPECT_EQ(segments(merged), "20>20:8 20.02>20.02:2 20>30:4 30>30:1 ");  // 20.02 is 0.02 from the kept 20
 
     const auto three = staircasesToCones({cylinder(20, 0.2), cylinder(22, 0.2), cylinder(24, 0.2),
                                           cylinder(23, 0.1), cylinder(22, 0.1), cylinder(21, 0.1)},
                                          metricTolerances);
-    ASSERT_EQ(three.size(), 2u);
-    expectSegment(three[0], 20, 24, 0.6);
-    expectSegment(three[1], 23, 21, 0.3);
+    EXPECT_EQ(segments(three), "20>24:0.6 23>21:0.3 ");
     EXPECT_EQ(staircasesToCones({cylinder(20, 0.2), cylinder(22, 0.2)}, metricTolerances).size(), 2u);
     EXPECT_EQ(staircasesToCones({cylinder(20, 0.2), cylinder(22, 0.3), cylinder(24, 0.2)}, metricTolerances).size(),
               3u) << "unequal step heights";
@@ -58,11 +56,9 @@ TEST(HolderSimplifyTest, ArcSamplesBecomeAQuarterCircleOnlyWhenRoundEnough) {
     samples.push_back(cylinder(22, 7));
     const auto arc = arcsToQuarterCircles(samples, metricTolerances);
     ASSERT_EQ(arc.size(), 10u);
-    expectSegment(arc[0], 20.0, 20.03842943919354, 0.19509032201612825);
-    expectSegment(arc[3], 20.33706077539491, 20.585786437626904, 0.15153654816694528);
-    expectSegment(arc[7], 21.609819355967744, 22.0, 0.01921471959676957);
-    expectSegment(arc[8], 22, 22, 0.2);
-    expectSegment(arc[9], 22, 22, 7);
+    EXPECT_EQ(segments({arc[0], arc[3], arc[7], arc[8], arc[9]}),
+              "20>20.03842944:0.195090322 20.33706078>20.58578644:0.1515365482 21.60981936>22:0.0192147196 "
+              "22>22:0.2 22>22:7 ");
 
     auto four = arcSamples(20);
     four.pop_back();
@@ -88,24 +84,19 @@ TEST(HolderSimplifyTest, RawProfilesSkipTheCleanUpButLoseIgnoredSections) {
     ToolModel raw = tool;
     raw.rawHolderProfile = true;
     simplifyHolder(raw, fill);
-    ASSERT_EQ(raw.holderSegments.size(), 3u);
-    expectSegment(raw.holderSegments[1], 40, 40, 5);
+    EXPECT_EQ(segments(raw.holderSegments), "40>40:10 40>40:5 40>40:3 ");
 
     ToolModel cleaned = tool;
     simplifyHolder(cleaned, fill);
-    ASSERT_EQ(cleaned.holderSegments.size(), 1u);
-    expectSegment(cleaned.holderSegments[0], 40, 40, 18);
+    EXPECT_EQ(segments(cleaned.holderSegments), "40>40:18 ");
 
     ToolModel keepUndercut = tool;
     simplifyHolder(keepUndercut, SimplifyOpts{});
-    ASSERT_EQ(keepUndercut.holderSegments.size(), 3u);
-    expectSegment(keepUndercut.holderSegments[1], 39, 39, 5);
+    EXPECT_EQ(segments(keepUndercut.holderSegments), "40>40:10 39>39:5 40>40:3 ");
 
     std::vector<HolderSegment> records = {cylinder(40, 10), cylinder(39, 5), cone(38.5, 45, 2), cylinder(30, 5)};
     fillUndercuts(records, 0.05);
-    expectSegment(records[1], 40, 40, 5);
-    expectSegment(records[2], 40, 45, 2);
-    expectSegment(records[3], 30, 30, 5);  // 15 below 45
+    EXPECT_EQ(segments(records), "40>40:10 40>40:5 40>45:2 30>30:5 ");  // 30 is 15 below 45
 }
 
 TEST(HolderSimplifyTest, AllPassesRunInOrderWithTheToolsOwnUnit) {
@@ -116,9 +107,8 @@ TEST(HolderSimplifyTest, AllPassesRunInOrderWithTheToolsOwnUnit) {
     for (const auto& sample : arcSamples(26)) tool.holderSegments.push_back(sample);
     simplifyHolder(tool, SimplifyOpts{});
     ASSERT_EQ(tool.holderSegments.size(), 11u);
-    expectSegment(tool.holderSegments[0], 20, 20, 5);
-    expectSegment(tool.holderSegments[1], 22, 26, 0.6);
-    expectSegment(tool.holderSegments[10], 28, 28, 0.2);
+    EXPECT_EQ(segments({tool.holderSegments[0], tool.holderSegments[1], tool.holderSegments[10]}),
+              "20>20:5 22>26:0.6 28>28:0.2 ");
 
     // Inch sections keep inch tolerances even when the request's first tool is metric.
     SimplifyOpts metricRequest;

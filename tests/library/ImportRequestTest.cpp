@@ -87,12 +87,7 @@ TEST(ImportRequestTest, RequestWideOptionsAndDisplayUnits) {
     EXPECT_TRUE(request.simplify.removeUndercuts);
     EXPECT_DOUBLE_EQ(request.simplify.undercutThreshold, 0.125);
     EXPECT_FALSE(request.simplify.metric);
-
-    const auto defaults = readImportRequest(R"({"selectedIndices":[0]})", source, "D");
-    EXPECT_FALSE(defaults.simplify.removeUndercuts);
-    EXPECT_DOUBLE_EQ(defaults.simplify.undercutThreshold, 0.05);
-    EXPECT_TRUE(defaults.simplify.metric);
-    EXPECT_FALSE(readImportRequest("{}", source, "D").simplify.metric);
+    EXPECT_TRUE(readImportRequest(R"({"selectedIndices":[0]})", source, "D").simplify.metric) << "the first tool's unit";
 }
 
 TEST(ImportRequestTest, OverridesTakeTheFirstMatchAndStayInTheInt32Range) {
@@ -118,10 +113,6 @@ TEST(ImportRequestTest, OverridesTakeTheFirstMatchAndStayInTheInt32Range) {
     EXPECT_EQ(tool.numFlutes, 2);
     applyToolCorrections(tool, 0, R"({"handOverrideIndices":[0],"handOverrideValues":[1e300]})");
     EXPECT_EQ(tool.tapHand, int32Max);
-    EXPECT_EQ(roundOverrideToInt32(std::nan("")), 0);
-    EXPECT_EQ(roundOverrideToInt32(2147483646.4), 2147483646);
-    EXPECT_EQ(roundOverrideToInt32(2147483646.7), int32Max);
-    EXPECT_EQ(roundOverrideToInt32(-2.7), -2);
 }
 
 TEST(ImportRequestTest, PresetFlagsAndGeneratedPresets) {

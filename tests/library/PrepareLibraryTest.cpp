@@ -58,7 +58,7 @@ TEST(PrepareLibraryTest, SimplifiesToolsAndConvertsOnlyTheWrittenCopies) {
     tools[0].displayUnit = "inches";
     std::vector<std::pair<std::size_t, std::size_t>> calls;
     const auto prepared = prepareLibrary(
-        tools, SimplifyOpts{}, "Mills", {"id-a", "id-b"}, holderDestinationFor(0, ""),
+        tools, SimplifyOpts{}, "Mills", {"id-a", "id-b"}, holderDestinationFor(HolderMode::ToolsOnly, ""),
         [&calls](std::size_t done, std::size_t total) { calls.emplace_back(done, total); });
     EXPECT_EQ(calls, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 2}, {2, 2}}));
     ASSERT_EQ(prepared.tools.size(), 2u);
@@ -79,8 +79,9 @@ TEST(PrepareLibraryTest, SimplifiesToolsAndConvertsOnlyTheWrittenCopies) {
 TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
     const std::vector<ToolModel> tools = {makeHolderTool(), makeHolderTool()};
     const std::vector<std::string> ids = {"id-a", "id-b"};
-    const auto prepareFor = [&](std::int32_t mode, const std::string& name) {
-        return prepareLibrary(tools, SimplifyOpts{}, "Mills", ids, holderDestinationFor(mode, name));
+    const auto prepareFor = [&](double mode, const std::string& name) {
+        const HolderDestination destination = holderDestinationFor(holderModeFromNumber(mode), name);
+        return prepareLibrary(tools, SimplifyOpts{}, "Mills", ids, destination);
     };
     EXPECT_EQ(countEntries(prepareFor(0, "H").json), std::make_pair(2, 0));
     EXPECT_EQ(countEntries(prepareFor(1, "H").json), std::make_pair(2, 1));

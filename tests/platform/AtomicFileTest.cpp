@@ -41,6 +41,27 @@ TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoTemporary) {
 
     EXPECT_FALSE(writeFileAtomically("", "x").ok);
     EXPECT_EQ(entryCount(dir.path()), 1u);
+
+    // A read-only target is refused rather than renamed over.
+    const auto locked = dir.file("locked.json");
+    Testing::writeText(locked, "keep");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    EXPECT_FALSE(writeFileAtomically(locked.string(), "x").ok);
+    EXPECT_EQ(Testing::readText(locked), "keep");
+    EXPECT_EQ(entryCount(dir.path()), 2u);
+}
+
+TEST(AtomicFileTest, ReplacingKeepsTheTargetsPermissions) {
+    Testing::TempDir dir;
+    namespace fs = std::filesystem;
+    const auto target = dir.file("shared.json");
+    Testing::writeText(target, "old");
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
+                      fs::perms::others_read;
+    fs::permissions(target, mode);
+    ASSERT_TRUE(writeFileAtomically(target.string(), "new").ok);
+    EXPECT_EQ(fs::status(target).permissions(), mode);
+    EXPECT_EQ(Testing::readText(target), "new");
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 
 #include "tests/support/ChildProcess.h"
 
-#include <unistd.h>
-
 #include <stdexcept>
 
 namespace Corvana::Testing {
@@ -45,9 +43,9 @@ const std::string signingExtensions = "keyUsage=digitalSignature\nextendedKeyUsa
 } // namespace
 
 const TestPki& TestPki::instance() {
+    static const TempDir store;  // removed when the program ends
     static const TestPki pki = [] {
-        TestPki made{fs::temp_directory_path() / ("corvana-pki-" + std::to_string(::getpid())), {}};
-        fs::create_directories(made.folder);
+        TestPki made{store.path(), {}};
         makeCertificate(made.folder, "root", "Corvana Test Root", "", rootExtensions);
         makeCertificate(made.folder, "rogue-root", "Rogue Root", "", rootExtensions);
         makeCertificate(made.folder, "server", "127.0.0.1", "root", serverExtensions);

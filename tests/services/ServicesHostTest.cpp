@@ -125,9 +125,10 @@ TEST_F(ServicesHostTest, UpdatesLaunchOnlyAVerifiedInstaller) {
     server.setReplies("/rest/v1/release_feed", {feed("good.exe", "good.exe"), feed("good.exe", "other.exe"),
                                                 feed("plain.exe", "plain.exe"), feed("other.exe", "other.exe")});
     const std::string request = send("DOWNLOAD_UPDATE", {{"version", "1.4.0"}});
-    const auto replies = run(request + request + "{\"wait\":3000}\n" + request + "{\"wait\":3000}\n" + request +
-                                 "{\"wait\":3000}\n" + request + "{\"wait\":3000}\n",
-                             "REPLY_DOWNLOAD_UPDATE");
+    // Each run fetches, hashes and runs the verifier twice; the waits leave room for a loaded machine.
+    const std::string wait = "{\"wait\":5000}\n";
+    const auto replies =
+        run(request + request + wait + request + wait + request + wait + request + wait, "REPLY_DOWNLOAD_UPDATE");
     const auto reply = [](bool ok, const std::string& code) {
         return Json{{"ok", ok}, {"launched", ok}, {"devUnsigned", false}, {"errorCode", code}};
     };

@@ -121,8 +121,6 @@ TEST(LibzipArchiveTest, RefusesUnsafeDamagedAndOversizedArchives) {
     // At the limits exactly, the same archive extracts.
     EXPECT_TRUE(Sandbox().extract(four, {1000, 4}).ok);
     EXPECT_TRUE(Sandbox().extract(four, {10, 100}).ok);
-    EXPECT_EQ(ArchiveLimits{}.maxTotalBytes, 4294967296u);
-    EXPECT_EQ(ArchiveLimits{}.maxEntries, 100000u);
 
     // libzip shows a NUL in a name as a blank; the raw name is checked too.
     for (const bool zip64 : {false, true}) {

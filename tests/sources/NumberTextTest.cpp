@@ -30,6 +30,17 @@ TEST(NumberParseTest, ReadsLeadingNumbersOnly) {
     EXPECT_FALSE(parseLeadingInt32("2147483648"));
 }
 
+TEST(NumberRoundTest, RoundsHalfUpAndClampsTo32Bits) {
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
+    const std::pair<double, std::int32_t> cases[] = {
+        {2.49, 2},          {2.5, 3},          {-2.7, -2},         {std::nan(""), 0},    {kInfinity, highest},
+        {-kInfinity, lowest}, {1e300, highest}, {-1e300, lowest}, {2147483646.4, 2147483646}, {2147483646.7, highest}};
+    for (const auto& [value, rounded] : cases) EXPECT_EQ(roundToInt32(value), rounded) << value;
+    EXPECT_EQ(integerPartToInt32(-2.7), -2);
+    EXPECT_EQ(integerPartToInt32(std::nan("")), 0);
+}
+
 TEST(NumberFormatTest, PaletteAndJsonFormats) {
     const std::pair<double, const char*> palette[] = {
         {12.7, "12.7"},          {100, "100"},      {0.0001, "0.0001"}, {0.00001, "1e-05"}, {1234567, "1.23457e+06"},

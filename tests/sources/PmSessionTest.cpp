@@ -182,7 +182,7 @@ TEST_F(PmSessionTest, MacroTextsQuotePathsAndNamesSafely) {
     EXPECT_TRUE(Testing::processGone(static_cast<pid_t>(info.pid)));
 
     const std::string text = Testing::readText(log);
-    const std::string scratch = ensurePmTempDir();
+    const std::string scratch = ensurePmTempDir().path;
     for (const std::string& expected : std::vector<std::string>{
              "DELETE ALL\\r YES\nUNITS MM\nPROJECT READONLY OPEN \"" + environment.folder().string() +
                  "/jobs\\\\2024/project\"\n",

@@ -25,43 +25,6 @@ TEST(PowerShellScriptsTest, ExtractionScriptIsExact) {
               "\"C:\\Users\\J\xC3\xB6rg\\AppData\\Local\\Temp\\TOLVEX_PM\\pm_arch_ver.ps1\"");
 }
 
-TEST(PowerShellScriptsTest, ProbeScriptsAreExact) {
-    const std::string prologue =
-        "Add-Type -Assembly 'System.IO.Compression.FileSystem'\n"
-        "$archPath = @'\n"
-        "C:\\Users\\J\xC3\xB6rg\\Jobs\\Mould 7.pmlprjz\n"
-        "'@\n"
-        "$outPath  = @'\n"
-        "C:\\T\\pm_arch_ver.txt\n"
-        "'@\n"
-        "try {\n"
-        "  $z = [IO.Compression.ZipFile]::OpenRead($archPath.Trim())\n"
-        "  $e = $z.Entries | Where-Object { $_.Name -match '\\.pmlprj$' } | Select-Object -First 1\n"
-        "  if ($e) {\n"
-        "    $r = New-Object System.IO.StreamReader($e.Open())\n";
-    EXPECT_EQ(archiveVersionProbeScript(kArchive, "C:\\T\\pm_arch_ver.txt"),
-              prologue +
-                  "    $c = $r.ReadToEnd()\n"
-                  "    $r.Dispose()\n"
-                  "    $m = [regex]::Match($c, 'version=\"(20\\d\\d)\"')\n"
-                  "    if ($m.Success) { $m.Groups[1].Value | Out-File -FilePath $outPath.Trim() -Encoding ASCII "
-                  "-NoNewline }\n"
-                  "  }\n"
-                  "  $z.Dispose()\n"
-                  "} catch {}\n");
-    EXPECT_EQ(archiveUnitsProbeScript(kArchive, "C:\\T\\pm_arch_ver.txt"),
-              prologue +
-                  "    $null = $r.ReadLine()\n"
-                  "    $line2 = $r.ReadLine()\n"
-                  "    $r.Dispose()\n"
-                  "    if ($line2 -and $line2.Trim().Length -gt 0) {\n"
-                  "      $line2.Trim()[0] | Out-File -FilePath $outPath.Trim() -Encoding ASCII -NoNewline\n"
-                  "    }\n"
-                  "  }\n"
-                  "  $z.Dispose()\n"
-                  "} catch {}\n");
-}
-
 // A line break in a path would end the here-string and run the rest as code.
 TEST(PowerShellScriptsTest, RefusesPathsThatEndTheHereString) {
     const std::string injected = "C:\\a.pmlprjz\n'@\nRemove-Item C:\\ -Recurse\n$x = @'\nb";

@@ -7,34 +7,73 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace Corvana {
 namespace {
 
+namespace fs = std::filesystem;
+
 // Points the temporary directory elsewhere for one scope.
 struct TempDirVariable {
-#if defined(_WIN32)
-    explicit TempDirVariable(const std::string& value) { _putenv_s("TMP", value.c_str()); }
-    ~TempDirVariable() { _putenv_s("TMP", ""); }
-#else
     explicit TempDirVariable(const std::string& value) { setenv("TMPDIR", value.c_str(), 1); }
     ~TempDirVariable() { unsetenv("TMPDIR"); }
-#endif
 };
 
-TEST(ScratchDirTest, CreatesOneFolderInTheTemporaryDirectory) {
+mode_t modeOf(const fs::path& path) {
+    struct stat status {};
+    ::lstat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+TEST(ScratchDirTest, CreatesOnePrivateFolderInTheTemporaryDirectory) {
     Testing::TempDir temp;
-    const std::filesystem::path expected = temp.path() / "TOLVEX_PM";
+    const fs::path expected = temp.path() / "TOLVEX_PM";
     {
         const TempDirVariable redirect(temp.path().string());
-        EXPECT_EQ(ensurePmTempDir(), expected.string());
+        const ScratchDir first = ensurePmTempDir();
+        EXPECT_EQ(first.path, expected.string());
+        EXPECT_EQ(first.error, "");
+        EXPECT_EQ(modeOf(expected), 0700u);
         Testing::writeText(expected / "keep.txt", "x");
-        EXPECT_EQ(ensurePmTempDir(), expected.string());
-        EXPECT_TRUE(std::filesystem::exists(expected / "keep.txt"));
+        EXPECT_EQ(ensurePmTempDir().error, "");
+        EXPECT_TRUE(fs::exists(expected / "keep.txt"));
     }
-    // Not a directory: nothing is created, nothing is thrown.
+    // Not a directory: nothing is created, nothing is thrown, and the folder is refused.
     const TempDirVariable redirect((expected / "keep.txt").string());
-    EXPECT_EQ(std::filesystem::path(ensurePmTempDir()).filename(), "TOLVEX_PM");
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "TOLVEX_PM"));
+    EXPECT_NE(ensurePmTempDir().error, "");
+    EXPECT_FALSE(fs::exists(fs::current_path() / "TOLVEX_PM"));
+}
+
+// Someone else may have made the fixed name first: a link to their folder, or a folder others can write into.
+TEST(ScratchDirTest, RefusesALinkAFileAndAFolderOthersCanReach) {
+    Testing::TempDir temp;
+    const TempDirVariable redirect(temp.path().string());
+    const fs::path scratch = temp.path() / "TOLVEX_PM";
+    fs::create_directory(temp.path() / "elsewhere");
+    const struct {
+        const char* what;
+        void (*make)(const fs::path& scratch, const fs::path& root);
+    } cases[] = {
+        {"a link", [](const fs::path& s, const fs::path& root) { fs::create_directory_symlink(root / "elsewhere", s); }},
+        {"a folder", [](const fs::path& s, const fs::path&) {
+             fs::create_directory(s);
+             fs::permissions(s, fs::perms::owner_all | fs::perms::others_all);
+         }},
+        {"a folder", [](const fs::path& s, const fs::path&) {
+             fs::create_directory(s);
+             fs::permissions(s, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+         }},
+        {"a file", [](const fs::path& s, const fs::path&) { Testing::writeText(s, "x"); }},
+    };
+    for (const auto& entry : cases) {
+        fs::remove_all(scratch);
+        entry.make(scratch, temp.path());
+        const ScratchDir refused = ensurePmTempDir();
+        EXPECT_NE(refused.error.find("TOLVEX_PM"), std::string::npos) << entry.what << ": " << refused.error;
+        EXPECT_NE(refused.error.find("Remove it"), std::string::npos) << entry.what;
+    }
+    EXPECT_TRUE(fs::is_empty(temp.path() / "elsewhere"));
 }
 
 } // namespace

@@ -7,19 +7,11 @@
 namespace Corvana {
 namespace {
 
-TEST(ToolModelTest, UnreadDefaultsAndExactTypeCodes) {
-    const ToolModel tool;  // an unread tool: hand unknown, clockwise, flat bottom, presets used, inches
-    EXPECT_EQ(tool.tapHand, -1);
-    EXPECT_TRUE(tool.flatBottom && tool.spindleClockwise && tool.usePresets && tool.clockwise);
-    EXPECT_FALSE(tool.isMetric || tool.classified || tool.rawHolderProfile);
-
+TEST(ToolModelTest, ExactTypeCodes) {
     const std::pair<const char*, int> codes[] = {{"end_mill", 1},      {"off_centre_tip_rad", 9}, {"thread_mill", 12},
                                                  {"turn_grooving", 17}, {"End_Mill", 0},           {"end_mill ", 0},
                                                  {"", 0}};
     for (const auto& [name, code] : codes) EXPECT_EQ(typeCodeFor(name), code) << '"' << name << '"';
-    EXPECT_TRUE(isUnsupportedTypeCode(14));
-    EXPECT_TRUE(isUnsupportedTypeCode(17));
-    EXPECT_FALSE(isUnsupportedTypeCode(13));
 }
 
 } // namespace

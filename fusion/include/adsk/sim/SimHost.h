@@ -111,6 +111,11 @@ using HostRecord = std::variant<PaletteMessage, LogLine, MessageBoxShown, Dialog
 // overlap, and they come in the order of the records.
 using HostObserver = std::function<void(const HostRecord&)>;
 
+// Asked, on the main thread, when a file, folder or save dialog opens with no
+// answer queued; it may block until an answer is queued. A dialog that still
+// has no answer when it returns is cancelled.
+using DialogPrompt = std::function<void(const DialogShown& request)>;
+
 class SimHost {
 public:
     // Local tool libraries live in libraryFolder, one "<name>.json" file each.
@@ -146,6 +151,8 @@ public:
     void queueDialogOk(const std::vector<std::string>& paths);
     void queueDialogCancel();
     std::size_t pendingDialogAnswers() const;
+    // Replaces the prompt for unanswered dialogs; an empty one cancels them.
+    void setDialogPrompt(DialogPrompt prompt);
 
     // The page sends (action, data) now, on the calling thread. Returns the
     // handlers' return data, or nothing when the palette does not exist.
