@@ -7,6 +7,7 @@
 #include <csignal>
 #include <fstream>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include <fcntl.h>
@@ -20,6 +21,16 @@ namespace {
 
 std::mutex minimisationMutex;
 std::vector<std::string> minimisations;
+
+// Started servers that have ended and been reaped. Their ids are free for the
+// system to give to any new process, so they are never signalled again.
+std::mutex reapedMutex;
+std::set<pid_t> reapedServers;
+
+bool wasReaped(pid_t pid) {
+    std::lock_guard lock(reapedMutex);
+    return reapedServers.count(pid) != 0;
+}
 
 // Between fork and exec only async-signal-safe calls are made.
 [[noreturn]] void execChild(char* const* arguments) {
@@ -53,10 +64,16 @@ std::uint32_t startReapedProcess(const std::vector<std::string>& arguments) {
     const pid_t child = ::fork();
     if (child < 0) return 0;
     if (child == 0) execChild(pointers.data());
+    {
+        std::lock_guard lock(reapedMutex);
+        reapedServers.erase(child);
+    }
     std::thread([child]() {
         int status = 0;
         while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
+        std::lock_guard lock(reapedMutex);
+        reapedServers.insert(child);
     }).detach();
     return static_cast<std::uint32_t>(child);
 }
@@ -68,6 +85,7 @@ std::vector<std::string> recordedWindowMinimisations() {
 
 bool isProcessRunning(std::uint32_t pid) {
     if (pid == 0 || pid > static_cast<std::uint32_t>(INT32_MAX)) return false;
+    if (wasReaped(static_cast<pid_t>(pid))) return false;
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
     // An ended child that is not yet reaped still answers kill.
     const char state = processState(pid);
@@ -77,6 +95,7 @@ bool isProcessRunning(std::uint32_t pid) {
 // A forced end like TerminateProcess; Linux cannot choose the exit code.
 bool terminateProcess(std::uint32_t pid, std::uint32_t) {
     if (pid == 0 || pid > static_cast<std::uint32_t>(INT32_MAX)) return false;
+    if (wasReaped(static_cast<pid_t>(pid))) return false;
     return ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
 }
 
