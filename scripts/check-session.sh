@@ -161,8 +161,10 @@ wait "$ending_pid" 2>/dev/null || true
 serve --project "$project" --exit-after 3
 ending_pid=${started[2]}
 check "the second ending session is running" await_sessions 1
-check "corvana inspect --session 0 reads exactly 3 tools" \
-  test "$("$corvana" inspect --session 0 --json 2>/dev/null | grep -c .)" = 3
+"$corvana" inspect --session 0 --json >"$work/inspect.out" 2>"$work/inspect.err" || true
+check "corvana inspect --session 0 reads exactly 3 tools" test "$(grep -c . "$work/inspect.out")" = 3
+check "and says the session ended" grep -q "The PowerMill session ended; only the first 3 tools were read." \
+  "$work/inspect.err"
 wait "$ending_pid" 2>/dev/null || true
 
 no_pmsim_left() {

@@ -73,9 +73,9 @@ struct ExtractionContext {
 };
 
 // One tool's XML, its lower-case copy and its entity expression.
-class ToolSource {
+class ToolEntity {
 public:
-    ToolSource(const PmSession& held, const std::string& name)
+    ToolEntity(const PmSession& held, const std::string& name)
         : session(held), entity("entity('tool','" + doubledApostrophes(name) + "')"),
           xml(pmEvaluate(session, "$to_xml(" + entity + ")")), lower(lowerAscii(xml)) {}
 
@@ -125,7 +125,7 @@ std::vector<std::string> blockTexts(const std::string& xml, const std::string& l
     return texts;
 }
 
-void readTags(const ToolSource& source, ToolModel& tool) {
+void readTags(const ToolEntity& source, ToolModel& tool) {
     const std::size_t open = source.lower.find("<tags>");
     const std::size_t close = source.lower.find("</tags>");
     if (open == std::string::npos || close == std::string::npos || close < open) return;
@@ -133,7 +133,7 @@ void readTags(const ToolSource& source, ToolModel& tool) {
         if (!text.empty()) tool.tags.push_back(std::move(text));
 }
 
-void readTipRadiusCentre(const ToolSource& source, ToolModel& tool) {
+void readTipRadiusCentre(const ToolEntity& source, ToolModel& tool) {
     const std::size_t open = source.lower.find("<tipradiuscentre>");
     const std::size_t close =
         open == std::string::npos ? std::string::npos : source.lower.find("</tipradiuscentre>", open);
@@ -154,7 +154,7 @@ void readTapPitchFromForm(const PmSession& session, ToolModel& tool) {
     pmDoCommand(session, "TOOL ACCEPT");
 }
 
-void readScalarFields(const ToolSource& source, ToolModel& tool) {
+void readScalarFields(const ToolEntity& source, ToolModel& tool) {
     tool.entityName = source.text("identifier", ".identifier");
     if (tool.entityName.empty()) tool.entityName = tool.identifier;
     tool.type = source.text("type", ".type");
@@ -186,7 +186,7 @@ void readScalarFields(const ToolSource& source, ToolModel& tool) {
 }
 
 // Up to four cylindrical sections, each long enough, from the shank's parameter values.
-bool readShankFromParameters(const ToolSource& source, ToolModel& tool) {
+bool readShankFromParameters(const ToolEntity& source, ToolModel& tool) {
     const std::string xml = source.evaluateWhole("$to_xml(", ".shanksetvalues)");
     const std::string lower = lowerAscii(xml);
     std::vector<ShankSegment> sections;
@@ -260,7 +260,7 @@ std::vector<ProfilePoint> exportToolProfile(const ExtractionContext& context, bo
     return points;
 }
 
-void readProfiles(const ExtractionContext& context, const ToolSource& source, ToolModel& tool, std::size_t position) {
+void readProfiles(const ExtractionContext& context, const ToolEntity& source, ToolModel& tool, std::size_t position) {
     const std::int32_t shankCount = integerOf(source.evaluateWhole("size(", ".shanksetvalues)"));
     const std::int32_t holderCount = integerOf(source.evaluateWhole("size(", ".holdersetvalues)"));
     bool shankDone = false;
@@ -289,7 +289,7 @@ void readProfiles(const ExtractionContext& context, const ToolSource& source, To
 
 // A phase value from the XML (its <general> part when present), else from
 // the phase's parameter expression.
-double phaseValue(const ToolSource& source, std::string_view parameter, std::string_view phase) {
+double phaseValue(const ToolEntity& source, std::string_view parameter, std::string_view phase) {
     const std::string outer = source.element(parameter);
     const std::string text = xmlElementText(outer, lowerAscii(outer), phase);
     if (text.empty())
@@ -301,7 +301,7 @@ double phaseValue(const ToolSource& source, std::string_view parameter, std::str
     return numberOf(std::string_view(text).substr(open + 9, close - open - 9));
 }
 
-void readCuttingPresets(const ToolSource& source, ToolModel& tool) {
+void readCuttingPresets(const ToolEntity& source, ToolModel& tool) {
     static constexpr std::array<std::pair<const char*, const char*>, 2> kPhases = {
         std::pair{"Finishing", "finishing"}, std::pair{"Roughing", "roughing"}};
     for (const auto& [name, phase] : kPhases) {
@@ -328,7 +328,7 @@ void readCuttingPresets(const ToolSource& source, ToolModel& tool) {
 }
 
 ToolModel readSessionTool(const ExtractionContext& context, const std::string& name, std::size_t position) {
-    const ToolSource source(context.session, name);
+    const ToolEntity source(context.session, name);
     ToolModel tool;
     tool.isMetric = context.isMetric;
     tool.identifier = name;

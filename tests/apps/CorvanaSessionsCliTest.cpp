@@ -59,15 +59,5 @@ TEST(CorvanaSessionsCliTest, SessionsAreListedAndReadLikeTheProjectOnDisk) {
     EXPECT_EQ(corvana({"inspect"}).exitCode, 2);
 }
 
-TEST(CorvanaSessionsCliTest, ASessionThatEndsGivesTheToolsReadSoFar) {
-    const Testing::PmSimEnvironment environment;
-    ASSERT_EQ(environment.install({"--year", "2024"}), 0);
-    Testing::PmSimProcess powerMill(environment, {"--project", projectExample, "--exit-after", "4"});
-    const CommandRun run = corvana({"inspect", "--session", "0", "--json"});
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(splitLines(run.output).size(), 4u);
-    EXPECT_NE(run.errors.find("only the first 4 tools were read"), std::string::npos) << run.errors;
-}
-
 } // namespace
 } // namespace Corvana
