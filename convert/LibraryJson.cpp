@@ -390,43 +390,21 @@ FusionToolRecord toFusionToolRecord(const ToolModel& tool, std::int32_t index,
     return record;
 }
 
-namespace {
-
-std::vector<LibraryHolder> libraryHolders(const std::vector<ToolModel>& tools) {
-    std::vector<DistinctHolder> distinct = distinctHolders(tools);
-    std::vector<LibraryHolder> holders;
-    holders.reserve(distinct.size());
-    for (std::size_t k = 0; k < distinct.size(); ++k) {
-        LibraryHolder holder;
-        holder.description = std::move(distinct[k].name);
-        holder.gaugeLength = distinct[k].gaugeLength;
-        holder.unit = distinct[k].isMetric ? "millimeters" : "inches";
-        holder.guid = makeStableGuid(static_cast<std::int32_t>(70000 + k));
-        holder.segments = std::move(distinct[k].rows);
-        holders.push_back(std::move(holder));
-    }
-    return holders;
-}
-
-} // namespace
-
 std::string buildToolLibraryJson(const std::vector<ToolModel>& tools, const std::string& description,
                                  const std::vector<std::string>& identifiers, LibraryJsonMode mode) {
-    LibraryDocument document;
-    document.description = description;
-    document.guid = makeStableGuid(99999);
-    document.units = !tools.empty() && tools.front().isMetric ? "millimeters" : "inches";
-    if (mode != HoldersOnly) {
-        document.tools.reserve(tools.size());
-        for (std::size_t i = 0; i < tools.size(); ++i) {
-            const auto index = static_cast<std::int32_t>(i);
-            const bool hasIdentifier = i < identifiers.size() && !identifiers[i].empty();
-            document.tools.push_back(
-                toFusionToolRecord(tools[i], index, hasIdentifier ? identifiers[i] : makeStableGuid(index)));
-        }
+    std::string text;
+    const auto append = [&text](std::string_view piece) {
+        text += piece;
+        return true;
+    };
+    LibraryDocumentStream stream(append, description, !tools.empty() && tools.front().isMetric, mode);
+    for (std::size_t i = 0; i < tools.size(); ++i) {
+        const auto index = static_cast<std::int32_t>(i);
+        const bool hasIdentifier = i < identifiers.size() && !identifiers[i].empty();
+        stream.add(tools[i], index, hasIdentifier ? identifiers[i] : makeStableGuid(index));
     }
-    if (mode != ToolsOnly) document.holders = libraryHolders(tools);
-    return serialiseDocument(document);
+    stream.finish();
+    return text;
 }
 
 } // namespace Corvana

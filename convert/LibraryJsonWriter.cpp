@@ -253,52 +253,60 @@ void appendLibraryHolder(std::string& out, const LibraryHolder& holder) {
     out += '}';
 }
 
-constexpr std::size_t kRowChars = 72;
-constexpr std::size_t kPresetChars = 420;
-constexpr std::size_t kStrategyChars = 720;
-
-std::size_t estimatedToolChars(const FusionToolRecord& record) {
-    std::size_t chars = 600 + 2 * (record.description.size() + record.guid.size() + record.fusionType.size());
-    chars += record.vendor.size() + record.holder.description.size() + record.extraPresetsText.size();
-    chars += 40 * (record.geometry.numericParams.size() + record.geometry.typedParams.size());
-    chars += kRowChars * (record.shaft.size() + record.holder.segments.size());
-    for (const auto& preset : record.presets) {
-        chars += kPresetChars + preset.name.size() + preset.materialQuery.size();
-        if (preset.hasStrategies) chars += kStrategyChars;
-    }
-    return chars;
-}
-
-std::size_t estimatedDocumentChars(const LibraryDocument& document) {
-    std::size_t chars = 128 + document.description.size();
-    for (const auto& record : document.tools) chars += estimatedToolChars(record);
-    for (const auto& holder : document.holders)
-        chars += 200 + holder.description.size() + kRowChars * holder.segments.size();
-    return chars;
+LibraryHolder libraryHolder(DistinctHolder distinct, std::size_t position) {
+    LibraryHolder holder;
+    holder.description = std::move(distinct.name);
+    holder.gaugeLength = distinct.gaugeLength;
+    holder.unit = distinct.isMetric ? "millimeters" : "inches";
+    holder.guid = makeStableGuid(static_cast<std::int32_t>(70000 + position));
+    holder.segments = std::move(distinct.rows);
+    return holder;
 }
 
 } // namespace
 
-std::string serialiseDocument(const LibraryDocument& document) {
-    std::string out;
-    out.reserve(estimatedDocumentChars(document));
-    out += '{';
-    appendText(out, "description", document.description);
-    appendText(out, "guid", document.guid);
-    appendText(out, "units", document.units);
-    appendInteger(out, "version", document.version);
-    appendKey(out, "data");
-    out += '[';
-    for (const auto& record : document.tools) {
-        if (out.back() != '[') out += ',';
-        appendToolEntry(out, record);
+LibraryDocumentStream::LibraryDocumentStream(TextSink textSink, std::string_view description, bool metricUnits,
+                                             LibraryJsonMode documentMode)
+    : sink(std::move(textSink)), mode(documentMode) {
+    pending.reserve(kPieceChars + kPieceChars / 4);
+    pending += '{';
+    appendText(pending, "description", description);
+    appendText(pending, "guid", makeStableGuid(99999));
+    appendText(pending, "units", metricUnits ? "millimeters" : "inches");
+    appendInteger(pending, "version", 2);
+    appendKey(pending, "data");
+    pending += '[';
+}
+
+void LibraryDocumentStream::beginEntry() {
+    if (!firstEntry) pending += ',';
+    firstEntry = false;
+}
+
+void LibraryDocumentStream::deliver(bool whenFull) {
+    if (whenFull && pending.size() < kPieceChars) return;
+    if (ok && !pending.empty()) ok = sink(pending);
+    pending.clear();
+}
+
+void LibraryDocumentStream::add(const ToolModel& tool, std::int32_t index, const std::string& identifier) {
+    if (mode != ToolsOnly) holders.add(tool);
+    if (mode == HoldersOnly || !ok) return;
+    beginEntry();
+    appendToolEntry(pending, toFusionToolRecord(tool, index, identifier));
+    deliver(true);
+}
+
+bool LibraryDocumentStream::finish() {
+    std::vector<DistinctHolder> distinct = holders.take();
+    for (std::size_t k = 0; k < distinct.size() && ok; ++k) {
+        beginEntry();
+        appendLibraryHolder(pending, libraryHolder(std::move(distinct[k]), k));
+        deliver(true);
     }
-    for (const auto& holder : document.holders) {
-        if (out.back() != '[') out += ',';
-        appendLibraryHolder(out, holder);
-    }
-    out += "]}";
-    return out;
+    pending += "]}";
+    deliver(false);
+    return ok;
 }
 
 } // namespace Corvana

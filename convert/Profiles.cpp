@@ -217,22 +217,23 @@ std::string holderSignature(const std::vector<ProfileRow>& rows, bool isMetric) 
     return key;
 }
 
+void DistinctHolderList::add(const ToolModel& tool) {
+    if (tool.holderSegments.empty()) return;
+    std::vector<ProfileRow> rows = holderProfile(tool);
+    if (!seenKeys.insert(holderSignature(rows, tool.isMetric)).second) return;
+    DistinctHolder holder;
+    holder.name = trimmedName(tool.holderName);
+    if (holder.name.empty()) holder.name = "Holder " + std::to_string(holders.size() + 1);
+    holder.gaugeLength = keptHolderLength(tool.holderSegments);
+    holder.isMetric = tool.isMetric;
+    holder.rows = std::move(rows);
+    holders.push_back(std::move(holder));
+}
+
 std::vector<DistinctHolder> distinctHolders(const std::vector<ToolModel>& tools) {
-    std::vector<DistinctHolder> holders;
-    std::unordered_set<std::string> seenKeys;
-    for (const auto& tool : tools) {
-        if (tool.holderSegments.empty()) continue;
-        std::vector<ProfileRow> rows = holderProfile(tool);
-        if (!seenKeys.insert(holderSignature(rows, tool.isMetric)).second) continue;
-        DistinctHolder holder;
-        holder.name = trimmedName(tool.holderName);
-        if (holder.name.empty()) holder.name = "Holder " + std::to_string(holders.size() + 1);
-        holder.gaugeLength = keptHolderLength(tool.holderSegments);
-        holder.isMetric = tool.isMetric;
-        holder.rows = std::move(rows);
-        holders.push_back(std::move(holder));
-    }
-    return holders;
+    DistinctHolderList list;
+    for (const auto& tool : tools) list.add(tool);
+    return list.take();
 }
 
 } // namespace Corvana

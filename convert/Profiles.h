@@ -6,6 +6,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace Corvana {
@@ -32,5 +34,16 @@ std::vector<ProfileRow> shankProfile(const std::vector<ShankSegment>& segments, 
 std::vector<ProfileRow> holderProfile(const ToolModel& tool);
 std::string holderSignature(const std::vector<ProfileRow>& rows, bool isMetric);
 std::vector<DistinctHolder> distinctHolders(const std::vector<ToolModel>& tools);
+
+// The distinct holders of tools given one at a time, in first-seen order.
+class DistinctHolderList {
+public:
+    void add(const ToolModel& tool);
+    std::vector<DistinctHolder> take() { return std::move(holders); }
+
+private:
+    std::vector<DistinctHolder> holders;
+    std::unordered_set<std::string> seenKeys;
+};
 
 } // namespace Corvana

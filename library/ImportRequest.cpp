@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -66,9 +67,8 @@ bool isSelectableIndex(const std::vector<ToolModel>& source, std::int32_t index)
     return hasFusionType(source[static_cast<std::size_t>(index)]);
 }
 
-ToolModel correctedCopy(const ToolModel& sourceTool, std::int32_t index, const ToolCorrections& corrections,
-                        const std::string& json) {
-    ToolModel tool = sourceTool;
+ToolModel corrected(ToolModel tool, std::int32_t index, const ToolCorrections& corrections,
+                    const std::string& json) {
     if (const auto pitch = overrideFor(corrections.pitch, index)) tool.pitch = *pitch;
     applyToolCorrections(tool, index, corrections, json);
     return tool;
@@ -121,8 +121,20 @@ void applyToolCorrections(ToolModel& tool, std::int32_t index, const std::string
     applyToolCorrections(tool, index, readToolCorrections(json), json);
 }
 
-ImportRequest readImportRequest(const std::string& json, const std::vector<ToolModel>& source,
-                                const std::string& defaultName) {
+namespace {
+
+// The position in `selected` after which `index` is not selected again.
+std::unordered_map<std::int32_t, std::size_t> lastSelections(const std::vector<std::int32_t>& selected) {
+    std::unordered_map<std::int32_t, std::size_t> last;
+    for (std::size_t position = 0; position < selected.size(); ++position) last[selected[position]] = position;
+    return last;
+}
+
+// `Source` is a const list, whose tools are copied, or a list whose tools are
+// moved out at their last selection.
+template <typename Source>
+ImportRequest buildImportRequest(const std::string& json, Source& source, const std::string& defaultName) {
+    constexpr bool takeTools = !std::is_const_v<Source>;
     ImportRequest request;
     request.libraryName = readJsonString(json, "libraryName");
     if (request.libraryName.empty()) request.libraryName = defaultName;
@@ -130,11 +142,16 @@ ImportRequest readImportRequest(const std::string& json, const std::vector<ToolM
     const ToolCorrections corrections = readToolCorrections(json);
     const auto selected = readJsonIntList(json, "selectedIndices");
     const auto displayMetric = readJsonIntList(json, "displayUnitMetric");
+    std::unordered_map<std::int32_t, std::size_t> last;
+    if constexpr (takeTools) last = lastSelections(selected);
     request.tools.reserve(selected.size());
     for (std::size_t position = 0; position < selected.size(); ++position) {
         const std::int32_t index = selected[position];
         if (!isSelectableIndex(source, index)) continue;
-        ToolModel tool = correctedCopy(source[static_cast<std::size_t>(index)], index, corrections, json);
+        auto& sourceTool = source[static_cast<std::size_t>(index)];
+        ToolModel tool = takeTools && last[index] == position
+                             ? corrected(std::move(sourceTool), index, corrections, json)
+                             : corrected(sourceTool, index, corrections, json);
         if (position < displayMetric.size())
             tool.displayUnit = displayMetric[position] != 0 ? "millimeters" : "inches";
         tool.sourceDetail = addinVersion;
@@ -145,6 +162,18 @@ ImportRequest readImportRequest(const std::string& json, const std::vector<ToolM
         readJsonNumber(json, "undercutThreshold", defaultUndercutPercent) / 100.0;
     if (!request.tools.empty()) request.simplify.metric = request.tools.front().isMetric;
     return request;
+}
+
+} // namespace
+
+ImportRequest readImportRequest(const std::string& json, const std::vector<ToolModel>& source,
+                                const std::string& defaultName) {
+    return buildImportRequest(json, source, defaultName);
+}
+
+ImportRequest readImportRequest(const std::string& json, std::vector<ToolModel>&& source,
+                                const std::string& defaultName) {
+    return buildImportRequest(json, source, defaultName);
 }
 
 std::map<std::string, ThreadMillFix> buildThreadMillFixes(const std::vector<ToolModel>& tools,

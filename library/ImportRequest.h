@@ -46,6 +46,10 @@ std::vector<std::size_t> selectedSourceIndices(const std::string& json,
 // No key is required: missing or malformed parts leave their defaults.
 ImportRequest readImportRequest(const std::string& json, const std::vector<ToolModel>& source,
                                 const std::string& defaultName);
+// The same, moving each selected tool out of `source` at its last selection
+// instead of copying it; what is left of `source` is only fit to be dropped.
+ImportRequest readImportRequest(const std::string& json, std::vector<ToolModel>&& source,
+                                const std::string& defaultName);
 
 // The request's per-tool corrections, read once for the whole selection:
 // each map holds a source index's override value.

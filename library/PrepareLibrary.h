@@ -4,6 +4,7 @@
 // command line.
 
 #include "convert/LibraryJson.h"
+#include "convert/LibraryJsonWriter.h"
 #include "library/ImportRequest.h"
 #include "sources/ToolModel.h"
 
@@ -65,5 +66,13 @@ PreparedLibrary prepareLibrary(std::vector<ToolModel> tools, const SimplifyOpts&
                                const std::vector<std::string>& identifiers,
                                const HolderDestination& destination,
                                const PrepareProgressFn& progress = {});
+
+// The same, with the main document written to `sink` while it is built (its
+// `json` stays empty): no more than one tool's text is held at a time. The
+// sink's owner knows whether it took everything.
+PreparedLibrary streamLibrary(std::vector<ToolModel> tools, const SimplifyOpts& simplify,
+                              const std::string& libraryName, const std::vector<std::string>& identifiers,
+                              const HolderDestination& destination, const TextSink& sink,
+                              const PrepareProgressFn& progress = {});
 
 } // namespace Corvana

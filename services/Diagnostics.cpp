@@ -48,13 +48,22 @@ std::vector<fs::path> folderFiles(const fs::path& folder) {
     return files;
 }
 
+// The file's bytes when it is readable and no larger than `budget`.
+std::optional<std::vector<std::uint8_t>> fileWithin(const std::string& path, std::uint64_t budget,
+                                                    FileReadFailure* failure = nullptr) {
+    const auto bytes = readRegularFile(path, failure, std::min<std::uint64_t>(budget, kWholeFileLimit));
+    if (!bytes) return std::nullopt;
+    return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+}
+
 std::vector<ZipEntry> folderEntries(const std::string& path, std::uint64_t budget) {
     std::vector<ZipEntry> entries;
     const std::string prefix = "source/" + folderName(path) + "/";
     for (const auto& relative : folderFiles(path)) {
-        auto bytes = readRegularFile((fs::path(path) / relative).string());
+        FileReadFailure failure = FileReadFailure::None;
+        auto bytes = fileWithin((fs::path(path) / relative).string(), budget, &failure);
+        if (failure == FileReadFailure::TooLarge) break;
         if (!bytes) continue;
-        if (bytes->size() > budget) break;
         budget -= bytes->size();
         entries.push_back({prefix + relative.generic_string(), std::move(*bytes)});
     }
@@ -122,7 +131,7 @@ std::vector<ZipEntry> collectSourceEntries(const std::string& path, std::uint64_
     if (path.empty()) return {};
     std::error_code error;
     if (fs::is_directory(path, error)) return folderEntries(path, budget);
-    auto bytes = readRegularFile(path);
+    auto bytes = fileWithin(path, kWholeFileLimit);
     if (!bytes) return {};
     const auto slash = path.find_last_of("/\\");
     return {ZipEntry{slash == std::string::npos ? path : path.substr(slash + 1), std::move(*bytes)}};

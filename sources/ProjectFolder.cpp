@@ -2,6 +2,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/WindowsNames.h"
+#include "sources/FileBytes.h"
 #include "sources/NumberText.h"
 #include "sources/PtfParser.h"
 #include "sources/Utf8Path.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string_view>
 #include <system_error>
@@ -24,17 +24,18 @@ constexpr std::string_view kToolEntityMarker = ".pmlent pmlEntTool '";
 
 // The index's lines without line ends, a CRLF file's '\r' included. Only
 // regular files are read: a pipe would block the reading thread.
-std::optional<std::vector<std::string>> readIndexLines(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+std::optional<std::vector<std::string>> readIndexLines(const fs::path& path, FileReadFailure* failure = nullptr) {
+    const auto bytes = readRegularFile(utf8FromPath(path), failure);
+    if (!bytes) return std::nullopt;
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        start = end + 1;
     }
-    if (in.bad()) return std::nullopt;
     return lines;
 }
 
@@ -88,7 +89,10 @@ ProjectIndex loadProjectIndex(const std::string& folder) {
     const std::vector<fs::path> found = findIndexFiles(folderPath);
     if (found.empty()) return failedIndex("No PowerMill project index (.pmlprj) was found in this folder.");
     if (found.size() > 1) return failedIndex("Multiple .pmlprj files were found; the project folder is ambiguous.");
-    const auto lines = readIndexLines(found.front());
+    FileReadFailure failure = FileReadFailure::None;
+    const auto lines = readIndexLines(found.front(), &failure);
+    if (failure == FileReadFailure::TooLarge)
+        return failedIndex("The .pmlprj file cannot be read." + readFailureDetail(failure));
     if (!lines || lines->empty() || lines->front().find(kIndexHeader) == std::string::npos)
         return failedIndex("The .pmlprj file is not a recognized PowerMill Entity Index.");
     ProjectIndex index;

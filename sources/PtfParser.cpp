@@ -30,7 +30,7 @@ struct PtfToolChunk {
 // What every record of one file shares.
 struct PtfFile {
     std::span<const std::uint8_t> bytes;
-    std::string text;  // the bytes with every byte above 0x7F blanked
+    std::string_view text;  // the same bytes as characters
     bool isMetric = false;
     std::vector<std::size_t> nameMarkers;
     std::vector<std::size_t> geometryMarkers;
@@ -40,11 +40,33 @@ std::string_view asChars(std::span<const std::uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-std::string blankedText(std::span<const std::uint8_t> bytes) {
-    std::string text(bytes.size(), ' ');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        if (bytes[i] <= 0x7F) text[i] = static_cast<char>(bytes[i]);
+bool isHighByte(char c) { return static_cast<unsigned char>(c) > 0x7F; }
+
+// Records are ASCII text; a byte above 0x7F inside a value reads as a blank.
+// Searches run on the file bytes themselves (every marker is ASCII), and only
+// the values taken out are blanked.
+std::string blankedText(std::string_view value) {
+    std::string text(value);
+    for (char& c : text)
+        if (isHighByte(c)) c = ' ';
     return text;
+}
+
+// The value itself, or its blanked copy in `scratch` when it holds a high byte.
+std::string_view blankedView(std::string_view value, std::string& scratch) {
+    if (std::none_of(value.begin(), value.end(), isHighByte)) return value;
+    scratch = blankedText(value);
+    return scratch;
+}
+
+double lengthOf(std::string_view value, bool isMetric) {
+    std::string scratch;
+    return parseLengthText(blankedView(value, scratch), isMetric);
+}
+
+std::optional<std::int32_t> int32Of(std::string_view value) {
+    std::string scratch;
+    return parseLeadingInt32(blankedView(value, scratch));
 }
 
 std::vector<std::size_t> findAll(std::string_view haystack, std::string_view needle) {
@@ -100,15 +122,20 @@ std::string_view findStringValue(std::string_view record, std::string_view key) 
 }
 
 double readLength(std::string_view record, std::string_view key, bool isMetric) {
-    return parseLengthText(findStringValue(record, key), isMetric);
+    return lengthOf(findStringValue(record, key), isMetric);
 }
 
 double readPlain(std::string_view record, std::string_view key) {
-    return parseLeadingDouble(findStringValue(record, key)).value_or(0);
+    std::string scratch;
+    return parseLeadingDouble(blankedView(findStringValue(record, key), scratch)).value_or(0);
 }
 
 std::int32_t readInteger(std::string_view record, std::string_view key) {
-    return parseLeadingInt32(findStringValue(record, key)).value_or(0);
+    return int32Of(findStringValue(record, key)).value_or(0);
+}
+
+std::string readText(std::string_view record, std::string_view key) {
+    return blankedText(findStringValue(record, key));
 }
 
 // Quantity -> strategy -> operation group, e.g. CuttingSpeed/finishing/general.
@@ -183,23 +210,23 @@ void readTipRadiusCentre(ToolModel& tool, std::string_view record) {
     if (first == npos) return;
     const std::size_t firstClose = record.find('"', first);
     if (firstClose == npos || firstClose + 3 > record.size()) return;
-    tool.tipRadiusCentreX = parseLengthText(record.substr(first, firstClose - first), tool.isMetric);
+    tool.tipRadiusCentreX = lengthOf(record.substr(first, firstClose - first), tool.isMetric);
     const std::size_t second = firstClose + 3;
     const std::size_t secondClose = record.find('"', second);
     if (secondClose == npos) return;
-    tool.tipRadiusCentreY = parseLengthText(record.substr(second, secondClose - second), tool.isMetric);
+    tool.tipRadiusCentreY = lengthOf(record.substr(second, secondClose - second), tool.isMetric);
 }
 
 void readTexts(ToolModel& tool, std::string_view record) {
-    tool.holderName = findStringValue(record, "HolderName");
-    tool.material = findStringValue(record, "StockMaterial");
-    tool.coolant = findStringValue(record, "Coolant");
-    tool.description = findStringValue(record, "Description");
+    tool.holderName = readText(record, "HolderName");
+    tool.material = readText(record, "StockMaterial");
+    tool.coolant = readText(record, "Coolant");
+    tool.description = readText(record, "Description");
     const std::string_view body = listBody(record, "Tags");
     for (std::size_t open = body.find('"'); open != npos; open = body.find('"', open + 1)) {
         const std::size_t close = body.find('"', open + 1);
         if (close == npos) break;
-        if (close > open + 1) tool.tags.emplace_back(body.substr(open + 1, close - open - 1));
+        if (close > open + 1) tool.tags.push_back(blankedText(body.substr(open + 1, close - open - 1)));
         open = close;
     }
 }
@@ -223,7 +250,7 @@ void readSections(ToolModel& tool, std::string_view record) {
 void readNumbers(ToolModel& tool, std::string_view record) {
     tool.numFlutes = readInteger(record, "NumberOfFlutes");
     const std::size_t numberAt = findKey(record, "Number", "\":{\"Value\":\"");
-    if (numberAt != npos) tool.number = parseLeadingInt32(quotedFrom(record, numberAt)).value_or(0);
+    if (numberAt != npos) tool.number = int32Of(quotedFrom(record, numberAt)).value_or(0);
 }
 
 // A preset per strategy that has a cutting speed or a feed per tooth.
@@ -269,19 +296,19 @@ void recoverChunkGeometry(ToolModel& tool, const PtfFile& file, const PtfToolChu
     recoverBinaryGeometry(tool, file.bytes, *marker, chunk.end);
 }
 
-std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk) {
+// Fills `tool` from the chunk; false when the record is no usable tool.
+bool readTool(const PtfFile& file, const PtfToolChunk& chunk, ToolModel& tool) {
     const std::string_view record = chunk.text;
-    ToolModel tool;
     tool.isMetric = file.isMetric;
-    tool.type = findStringValue(record, "Type");
-    if (tool.type.empty()) return std::nullopt;
-    tool.identifier = findStringValue(record, "Identifier");
+    tool.type = readText(record, "Type");
+    if (tool.type.empty()) return false;
+    tool.identifier = readText(record, "Identifier");
     tool.entityName = tool.identifier;
     tool.name = entityNameBefore(file, chunk.start);
     if (tool.name.empty()) tool.name = tool.identifier;
     tool.sourceKind = "PTF";
     readDimensions(tool, record);
-    if (!hasUsableDiameter(tool)) return std::nullopt;
+    if (!hasUsableDiameter(tool)) return false;
     readTipRadiusCentre(tool, record);
     readTexts(tool, record);
     readSections(tool, record);
@@ -290,7 +317,7 @@ std::optional<ToolModel> readTool(const PtfFile& file, const PtfToolChunk& chunk
     readPitch(tool, record);
     recoverChunkGeometry(tool, file, chunk);
     tool.typeCode = typeCodeFor(tool.type);
-    return tool;
+    return true;
 }
 
 } // namespace
@@ -321,17 +348,20 @@ std::vector<ToolModel> parsePtfBytes(std::span<const std::uint8_t> bytes, const 
     if (bytes.empty()) return tools;
     PtfFile file;
     file.bytes = bytes;
-    file.text = blankedText(bytes);
+    file.text = asChars(bytes);
     file.isMetric = isMetricFile(file.text);
-    file.nameMarkers = findAll(asChars(bytes), kNameMarker);
-    file.geometryMarkers = findAll(asChars(bytes), kGeometryMarker);
+    file.nameMarkers = findAll(file.text, kNameMarker);
+    file.geometryMarkers = findAll(file.text, kGeometryMarker);
     const std::vector<PtfToolChunk> chunks = cutChunks(file.text);
     const std::int32_t total = clampedCount(chunks.size());
     if (progress) progress(0, total, nullptr);
+    tools.reserve(chunks.size());
     for (const auto& chunk : chunks) {
-        std::optional<ToolModel> tool = readTool(file, chunk);
-        if (!tool) continue;
-        tools.push_back(std::move(*tool));
+        // Built in its place in the list: a tool record is large to move.
+        if (!readTool(file, chunk, tools.emplace_back())) {
+            tools.pop_back();
+            continue;
+        }
         if (progress) progress(clampedCount(tools.size()), total, &tools.back());
     }
     return tools;

@@ -6,6 +6,7 @@
 #include "library/ImportRequest.h"
 #include "library/PrepareLibrary.h"
 #include "platform/AtomicFile.h"
+#include "platform/AtomicFileWriter.h"
 #include "sources/FileBytes.h"
 
 #include <filesystem>
@@ -49,18 +50,22 @@ std::vector<std::string> identifiersFor(std::size_t count, bool random) {
     return makeImportIdentifiers(random ? drawImportIdentifierBase() : 0, count);
 }
 
-PreparedLibrary prepare(ImportRequest request, const std::string& libraryName, const ConvertOptions& options) {
-    ProgressBar bar("Converting");
-    const HolderDestination destination = holderDestinationFor(holderModeFromNumber(options.holderMode), options.holderLibraryName);
-    const auto identifiers = identifiersFor(request.tools.size(), options.randomIds);
-    return prepareLibrary(std::move(request.tools), request.simplify, libraryName, identifiers, destination,
-                          [&bar](std::size_t done, std::size_t total) {
-                              bar.update(static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
-                          });
-}
-
-int writeOutputs(const PreparedLibrary& prepared, const std::string& libraryName, const ConvertOptions& options) {
-    const FileWriteOutcome main = writeFileAtomically(options.output, prepared.json);
+// Prepares the library and writes its main document to the output while it is built.
+int convertAndWrite(ImportRequest request, const std::string& libraryName, const ConvertOptions& options) {
+    AtomicFileWriter output(options.output);
+    if (output.failed()) return fail(readFailure, output.commit().message);
+    PreparedLibrary prepared;
+    {
+        ProgressBar bar("Converting");
+        const HolderDestination destination = holderDestinationFor(holderModeFromNumber(options.holderMode), options.holderLibraryName);
+        const auto identifiers = identifiersFor(request.tools.size(), options.randomIds);
+        prepared = streamLibrary(std::move(request.tools), request.simplify, libraryName, identifiers, destination,
+                                 [&output](std::string_view piece) { return output.write(piece); },
+                                 [&bar](std::size_t done, std::size_t total) {
+                                     bar.update(static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
+                                 });
+    }
+    const FileWriteOutcome main = output.commit();
     if (!main.ok) return fail(readFailure, main.message);
     std::string summary = "Wrote " + std::to_string(prepared.tools.size()) +
                           (prepared.tools.size() == 1 ? " tool" : " tools") + " of library '" + libraryName +
@@ -90,8 +95,11 @@ int runConvert(const ConvertOptions& options) {
     setPolyTolerance(options.toleranceInch);
     std::string requestJson;
     if (!options.requestPath.empty()) {
-        const auto bytes = readRegularFile(options.requestPath);
-        if (!bytes) return fail(readFailure, "Cannot read the request file '" + options.requestPath + "'.");
+        FileReadFailure failure = FileReadFailure::None;
+        const auto bytes = readRegularFile(options.requestPath, &failure);
+        if (!bytes)
+            return fail(readFailure,
+                        "Cannot read the request file '" + options.requestPath + "'." + readFailureDetail(failure));
         requestJson.assign(bytes->begin(), bytes->end());
     }
     LoadedSource loaded;
@@ -106,12 +114,11 @@ int runConvert(const ConvertOptions& options) {
     if (!loaded.notice.empty()) std::cerr << "corvana: " << loaded.notice << '\n';
     if (options.requestPath.empty()) requestJson = selectAllRequest(loaded.tools.size());
     const char* defaultName = loaded.kind == SourceKind::Database ? kDatabaseLibraryName : kPowerMillLibraryName;
-    ImportRequest request = readImportRequest(requestJson, loaded.tools, defaultName);
-    loaded.tools = {};  // the request holds the copies that are written
+    ImportRequest request = readImportRequest(requestJson, std::move(loaded.tools), defaultName);
+    loaded.tools = {};  // what the request did not take
     if (request.tools.empty()) return fail(readFailure, "No tools selected.");
     const std::string libraryName = options.libraryName.empty() ? request.libraryName : options.libraryName;
-    const PreparedLibrary prepared = prepare(std::move(request), libraryName, options);
-    return writeOutputs(prepared, libraryName, options);
+    return convertAndWrite(std::move(request), libraryName, options);
 }
 
 } // namespace Corvana

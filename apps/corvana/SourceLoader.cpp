@@ -20,9 +20,10 @@ namespace {
 LoadedSource loadTemplate(const std::string& path, const ToolProgressFn& progress) {
     LoadedSource loaded;
     loaded.kind = SourceKind::Template;
-    const auto bytes = readRegularFile(path);
+    FileReadFailure failure = FileReadFailure::None;
+    const auto bytes = readRegularFile(path, &failure);
     if (!bytes) {
-        loaded.message = "Cannot read the file '" + path + "'.";
+        loaded.message = "Cannot read the file '" + path + "'." + readFailureDetail(failure);
         return loaded;
     }
     loaded.tools = parsePtfBytes(*bytes, progress);

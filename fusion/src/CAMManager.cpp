@@ -7,6 +7,14 @@
 #include <utility>
 
 namespace adsk::cam {
+namespace {
+
+// The library's document text, written to the file as it is produced.
+sim::detail::TextSource documentOf(const ToolLibrary& library) {
+    return [&library](const sim::detail::TextSink& sink) { return sim::detail::LibraryAccess::write(library, sink); };
+}
+
+} // namespace
 
 using sim::detail::HostState;
 
@@ -56,8 +64,7 @@ core::Ptr<core::URL> ToolLibraries::importToolLibrary(const core::Ptr<ToolLibrar
     sim::detail::checkMainThread(*state, "ToolLibraries::importToolLibrary");
     if (!toolLibrary || !destinationFolderUrl) return nullptr;
     if (destinationFolderUrl->toString() != sim::detail::localRootUrl) return nullptr;
-    const std::string text = sim::detail::LibraryAccess::text(*toolLibrary, 4);
-    const auto leaf = sim::detail::createLibraryFile(state->libraryFolder, libraryName, text);
+    const auto leaf = sim::detail::createLibraryFile(state->libraryFolder, libraryName, documentOf(*toolLibrary));
     if (!leaf) return nullptr;
     return core::URL::create(destinationFolderUrl->toString() + "/" + *leaf);
 }
@@ -68,7 +75,7 @@ bool ToolLibraries::updateToolLibrary(const core::Ptr<core::URL>& url,
     if (!url || !toolLibrary) return false;
     const auto file = sim::detail::libraryFileForUrl(state->libraryFolder, url->toString());
     if (!file) return false;
-    return sim::detail::replaceLibraryFile(*file, sim::detail::LibraryAccess::text(*toolLibrary, 4));
+    return sim::detail::replaceLibraryFile(*file, documentOf(*toolLibrary));
 }
 
 core::Ptr<ToolLibrary> ToolLibraries::toolLibraryAtURL(const core::Ptr<core::URL>& url) const {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,6 +17,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view libraryExtension = ".json";
 constexpr int maxNameNumber = 999;
+// Far above any real library; a larger file is not read into memory.
+constexpr std::uintmax_t maxLibraryFileBytes = std::uintmax_t{1} << 30;
 
 bool hasControlCharacter(std::string_view text) {
     return std::any_of(text.begin(), text.end(),
@@ -33,11 +34,12 @@ bool isPlainLeaf(std::string_view leaf) {
 // A closed, fully written and synced hidden file in `folder`, with the given
 // mode; nothing on failure, with no file left behind. The short fixed name
 // fits wherever the library's own name fits.
-std::optional<fs::path> writeTemporaryFile(const fs::path& folder, std::string_view text, mode_t mode) {
+std::optional<fs::path> writeTemporaryFile(const fs::path& folder, const TextSource& text, mode_t mode) {
     std::string pattern = (folder / ".library.XXXXXX").string();
     const int descriptor = ::mkstemp(pattern.data());
     if (descriptor < 0) return std::nullopt;
-    bool ok = ::fchmod(descriptor, mode) == 0 && Corvana::writeAll(descriptor, text) && ::fsync(descriptor) == 0;
+    const TextSink sink = [descriptor](std::string_view piece) { return Corvana::writeAll(descriptor, piece); };
+    bool ok = ::fchmod(descriptor, mode) == 0 && text(sink) && ::fsync(descriptor) == 0;
     ok = ::close(descriptor) == 0 && ok;
     if (!ok) {
         ::unlink(pattern.c_str());
@@ -83,7 +85,7 @@ std::optional<fs::path> libraryFileForUrl(const fs::path& folder, std::string_vi
 bool isPlainLibraryName(std::string_view name) { return isPlainLeaf(name); }
 
 std::optional<std::string> createLibraryFile(const fs::path& folder, std::string_view name,
-                                             std::string_view text) {
+                                             const TextSource& text) {
     if (!isPlainLibraryName(name)) return std::nullopt;
     const auto temporary = writeTemporaryFile(folder, text, 0644);
     if (!temporary) return std::nullopt;
@@ -99,7 +101,7 @@ std::optional<std::string> createLibraryFile(const fs::path& folder, std::string
     return created;
 }
 
-bool replaceLibraryFile(const fs::path& file, std::string_view text) {
+bool replaceLibraryFile(const fs::path& file, const TextSource& text) {
     struct stat existing {};
     if (::stat(file.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) return false;
     const auto temporary = writeTemporaryFile(file.parent_path(), text, existing.st_mode & 07777);
@@ -110,12 +112,16 @@ bool replaceLibraryFile(const fs::path& file, std::string_view text) {
 }
 
 std::optional<std::string> readLibraryFile(const fs::path& file) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(file, error);
+    if (error || size > maxLibraryFileBytes) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
+    std::string content(static_cast<std::size_t>(size), '\0');
+    in.read(content.data(), static_cast<std::streamsize>(size));
+    content.resize(static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return std::nullopt;
-    return content.str();
+    return content;
 }
 
 } // namespace adsk::sim::detail

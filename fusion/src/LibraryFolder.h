@@ -3,6 +3,7 @@
 // library, written so that a library is never seen half-written.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,13 +26,18 @@ std::optional<std::filesystem::path> libraryFileForUrl(const std::filesystem::pa
 // not empty, no path separator or control character, no leading ".".
 bool isPlainLibraryName(std::string_view name);
 
+// Takes the next piece of a file's content; false when it could not be written.
+using TextSink = std::function<bool(std::string_view piece)>;
+// Gives a file's content to the sink piece by piece; false when the sink refused one.
+using TextSource = std::function<bool(const TextSink& sink)>;
+
 // Creates "<name>.json", or "<name> (2).json" and so on when taken, and
 // returns the file name used; nothing when no file could be created.
 std::optional<std::string> createLibraryFile(const std::filesystem::path& folder,
-                                             std::string_view name, std::string_view text);
+                                             std::string_view name, const TextSource& text);
 
 // Replaces an existing file in one rename; on failure the old file stays.
-bool replaceLibraryFile(const std::filesystem::path& file, std::string_view text);
+bool replaceLibraryFile(const std::filesystem::path& file, const TextSource& text);
 
 std::optional<std::string> readLibraryFile(const std::filesystem::path& file);
 

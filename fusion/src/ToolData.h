@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,8 +16,26 @@
 namespace adsk::sim::detail {
 
 // One entry of a library's "data" array, shared by the tool and its parameters.
+// It is kept as its compact JSON text and parsed on first use, so a library that
+// is only read, compared and written never builds a document tree per tool.
+// Touched on the main thread only.
 struct ToolData {
-    nlohmann::json entry;
+public:
+    explicit ToolData(std::string compactText) : text(std::move(compactText)) {}
+    explicit ToolData(nlohmann::json tree) : parsed(std::move(tree)) {}
+
+    // The entry as a tree; from the first call on, the tree is the entry.
+    nlohmann::json& entry();
+    const nlohmann::json& entry() const;
+    // The entry as compact JSON text.
+    std::string compactText() const;
+    void appendCompactText(std::string& out) const;
+    // About the length of the compact text (exact until the entry is parsed).
+    std::size_t textSize() const { return parsed ? 1024 : text.size(); }
+
+private:
+    mutable std::string text;
+    mutable std::optional<nlohmann::json> parsed;
 };
 
 struct LibraryData {
@@ -45,17 +64,17 @@ struct ParameterBinding {
 // The parameter of that name when the entry holds a usable value for it.
 const ParameterMapping* findParameter(const ToolData& tool, std::string_view name);
 
-// A tool-library document, or nothing when the text is not JSON, is nested
-// too deeply, or is not an object whose "data" array holds objects that
-// each have a string "type".
-std::optional<nlohmann::json> parseLibraryDocument(std::string_view text);
-
-core::Ptr<cam::ToolLibrary> makeLibrary(nlohmann::json document);
+// A tool library read from document text, or null when the text is not JSON,
+// is nested too deeply, or is not an object whose "data" array holds objects
+// that each have a string "type". The tool entries stay text until used.
+core::Ptr<cam::ToolLibrary> readLibraryDocument(std::string_view text);
 
 struct LibraryAccess {
     static const ToolData& toolData(const cam::Tool& tool);
-    // The whole document; indent < 0 gives compact text.
-    static std::string text(const cam::ToolLibrary& library, int indent);
+    // The whole document as compact JSON, one tool entry per line, given to
+    // `sink` in pieces; false when the sink refused one.
+    static bool write(const cam::ToolLibrary& library, const std::function<bool(std::string_view)>& sink);
+    static std::string text(const cam::ToolLibrary& library);
 };
 
 // JSON text that never fails on invalid UTF-8 set through a parameter.

@@ -1,5 +1,6 @@
 #include "adsk/cam/ToolLibrary.h"
 
+#include "LibraryText.h"
 #include "ToolData.h"
 
 #include <algorithm>
@@ -8,62 +9,56 @@
 namespace adsk::sim::detail {
 namespace {
 
-// Real libraries nest about six levels deep; the limit keeps the recursive
-// serializer far from the stack's end on hostile input.
-constexpr std::size_t maxNestingDepth = 64;
+std::string keyText(const std::string& key) { return jsonText(nlohmann::json(key), -1); }
 
-// Deepest nesting of arrays and objects, counting brackets outside strings.
-std::size_t nestingDepth(std::string_view text) {
-    std::size_t depth = 0;
-    std::size_t deepest = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (const char c : text) {
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                inString = false;
-            continue;
-        }
-        if (c == '"') inString = true;
-        if (c == '[' || c == '{') deepest = std::max(deepest, ++depth);
-        if ((c == ']' || c == '}') && depth > 0) --depth;
+// Pieces of about this size go to the sink.
+constexpr std::size_t pieceChars = std::size_t{1} << 18;
+
+// "data":[ then each entry on a line of its own, then ].
+bool writeEntries(std::string& pending, const LibraryData& library,
+                  const std::function<bool(std::string_view)>& sink) {
+    pending += "\"data\":[";
+    for (std::size_t i = 0; i < library.tools.size(); ++i) {
+        pending += i == 0 ? "\n" : ",\n";
+        LibraryAccess::toolData(*library.tools[i]).appendCompactText(pending);
+        if (pending.size() < pieceChars) continue;
+        if (!sink(pending)) return false;
+        pending.clear();
     }
-    return deepest;
-}
-
-bool isToolEntry(const nlohmann::json& entry) {
-    if (!entry.is_object()) return false;
-    const auto type = entry.find("type");
-    return type != entry.end() && type->is_string();
-}
-
-core::Ptr<cam::Tool> makeTool(nlohmann::json entry) {
-    auto data = std::make_shared<ToolData>();
-    data->entry = std::move(entry);
-    return core::Ptr<cam::Tool>(new cam::Tool(std::move(data)));
+    if (!library.tools.empty()) pending += '\n';
+    pending += ']';
+    return true;
 }
 
 } // namespace
 
-std::optional<nlohmann::json> parseLibraryDocument(std::string_view text) {
-    if (nestingDepth(text) > maxNestingDepth) return std::nullopt;
-    nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_object()) return std::nullopt;
-    const auto data = document.find("data");
-    if (data == document.end() || !data->is_array()) return std::nullopt;
-    if (!std::all_of(data->begin(), data->end(), isToolEntry)) return std::nullopt;
-    return document;
+nlohmann::json& ToolData::entry() {
+    if (!parsed) {
+        parsed = nlohmann::json::parse(text);
+        text = {};
+    }
+    return *parsed;
 }
 
-core::Ptr<cam::ToolLibrary> makeLibrary(nlohmann::json document) {
+const nlohmann::json& ToolData::entry() const { return const_cast<ToolData&>(*this).entry(); }
+
+std::string ToolData::compactText() const { return parsed ? jsonText(*parsed, -1) : text; }
+
+void ToolData::appendCompactText(std::string& out) const {
+    if (parsed)
+        out += jsonText(*parsed, -1);
+    else
+        out += text;
+}
+
+core::Ptr<cam::ToolLibrary> readLibraryDocument(std::string_view text) {
+    auto parts = splitLibraryDocument(text);
+    if (!parts) return nullptr;
     auto data = std::make_shared<LibraryData>();
-    for (auto& entry : document["data"]) data->tools.push_back(makeTool(std::move(entry)));
-    document.erase("data");
-    data->document = std::move(document);
+    data->tools.reserve(parts->entries.size());
+    for (auto& entry : parts->entries)
+        data->tools.push_back(core::Ptr<cam::Tool>(new cam::Tool(std::make_shared<ToolData>(std::move(entry)))));
+    data->document = std::move(parts->document);
     return core::Ptr<cam::ToolLibrary>(new cam::ToolLibrary(std::move(data)));
 }
 
@@ -73,12 +68,39 @@ std::string jsonText(const nlohmann::json& value, int indent) {
 
 const ToolData& LibraryAccess::toolData(const cam::Tool& tool) { return *tool.data; }
 
-std::string LibraryAccess::text(const cam::ToolLibrary& library, int indent) {
-    nlohmann::json document = library.data->document;
-    nlohmann::json entries = nlohmann::json::array();
-    for (const auto& tool : library.data->tools) entries.push_back(tool->data->entry);
-    document["data"] = std::move(entries);
-    return jsonText(document, indent);
+// The top-level members in the order a parsed document keeps them (by name),
+// the tool entries as they are held.
+bool LibraryAccess::write(const cam::ToolLibrary& library, const std::function<bool(std::string_view)>& sink) {
+    const LibraryData& data = *library.data;
+    std::string pending = "{";
+    pending.reserve(pieceChars + pieceChars / 4);
+    bool entriesWritten = false;
+    for (const auto& [key, value] : data.document.items()) {
+        if (!entriesWritten && key > "data") {
+            if (pending.size() > 1) pending += ',';
+            if (!writeEntries(pending, data, sink)) return false;
+            entriesWritten = true;
+        }
+        if (pending.size() > 1 || entriesWritten) pending += ',';
+        pending += keyText(key);
+        pending += ':';
+        pending += jsonText(value, -1);
+    }
+    if (!entriesWritten) {
+        if (pending.size() > 1) pending += ',';
+        if (!writeEntries(pending, data, sink)) return false;
+    }
+    pending += '}';
+    return sink(pending);
+}
+
+std::string LibraryAccess::text(const cam::ToolLibrary& library) {
+    std::string text;
+    write(library, [&text](std::string_view piece) {
+        text += piece;
+        return true;
+    });
+    return text;
 }
 
 } // namespace adsk::sim::detail
@@ -89,11 +111,12 @@ using sim::detail::LibraryAccess;
 
 Tool::Tool(std::shared_ptr<sim::detail::ToolData> toolData) : data(std::move(toolData)) {}
 
-std::string Tool::toJson() const { return sim::detail::jsonText(data->entry, -1); }
+std::string Tool::toJson() const { return data->compactText(); }
 
 std::string Tool::description() const {
-    const auto found = data->entry.find("description");
-    return found != data->entry.end() && found->is_string() ? found->get<std::string>() : "";
+    const nlohmann::json& entry = data->entry();
+    const auto found = entry.find("description");
+    return found != entry.end() && found->is_string() ? found->get<std::string>() : "";
 }
 
 core::Ptr<CAMParameters> Tool::parameters() const {
@@ -104,9 +127,7 @@ ToolLibrary::ToolLibrary(std::shared_ptr<sim::detail::LibraryData> libraryData)
     : data(std::move(libraryData)) {}
 
 core::Ptr<ToolLibrary> ToolLibrary::createFromJson(const std::string& json) {
-    auto document = sim::detail::parseLibraryDocument(json);
-    if (!document) return nullptr;
-    return sim::detail::makeLibrary(std::move(*document));
+    return sim::detail::readLibraryDocument(json);
 }
 
 std::size_t ToolLibrary::count() const { return data->tools.size(); }
@@ -122,6 +143,6 @@ bool ToolLibrary::add(const core::Ptr<Tool>& tool) {
     return true;
 }
 
-std::string ToolLibrary::toJson() const { return LibraryAccess::text(*this, -1); }
+std::string ToolLibrary::toJson() const { return LibraryAccess::text(*this); }
 
 } // namespace adsk::cam

@@ -167,17 +167,17 @@ bool storeHostValue(nlohmann::json& entry, const ParameterMapping& mapping, doub
 }
 
 const nlohmann::json& slotFor(const ParameterBinding& binding) {
-    return *slotOf(binding.tool->entry, *binding.mapping);
+    return *slotOf(binding.tool->entry(), *binding.mapping);
 }
 
 } // namespace
 
 const ParameterMapping* findParameter(const ToolData& tool, std::string_view name) {
-    const bool holder = isHolderEntry(tool.entry);
+    const bool holder = isHolderEntry(tool.entry());
     const ParameterMapping* first = holder ? std::begin(holderParameters) : std::begin(toolParameters);
     const ParameterMapping* last = holder ? std::end(holderParameters) : std::end(toolParameters);
     for (const ParameterMapping* mapping = first; mapping != last; ++mapping) {
-        if (name == mapping->name) return holdsUsableValue(tool.entry, *mapping) ? mapping : nullptr;
+        if (name == mapping->name) return holdsUsableValue(tool.entry(), *mapping) ? mapping : nullptr;
     }
     return nullptr;
 }
@@ -193,11 +193,11 @@ ParameterValue::ParameterValue(std::shared_ptr<ParameterBinding> parameterBindin
     : binding(std::move(parameterBinding)) {}
 
 double FloatParameterValue::value() const {
-    return sim::detail::hostValueOf(binding->tool->entry, *binding->mapping);
+    return sim::detail::hostValueOf(binding->tool->entry(), *binding->mapping);
 }
 
 bool FloatParameterValue::value(double newValue) {
-    return sim::detail::storeHostValue(binding->tool->entry, *binding->mapping, newValue);
+    return sim::detail::storeHostValue(binding->tool->entry(), *binding->mapping, newValue);
 }
 
 FloatParameterValueTypes FloatParameterValue::type() const {
@@ -214,14 +214,14 @@ int IntegerParameterValue::value() const {
 }
 
 bool IntegerParameterValue::value(int newValue) {
-    sim::detail::mutableSlotOf(binding->tool->entry, *binding->mapping) = newValue;
+    sim::detail::mutableSlotOf(binding->tool->entry(), *binding->mapping) = newValue;
     return true;
 }
 
 bool BooleanParameterValue::value() const { return sim::detail::slotFor(*binding).get<bool>(); }
 
 bool BooleanParameterValue::value(bool newValue) {
-    sim::detail::mutableSlotOf(binding->tool->entry, *binding->mapping) = newValue;
+    sim::detail::mutableSlotOf(binding->tool->entry(), *binding->mapping) = newValue;
     return true;
 }
 
@@ -230,7 +230,7 @@ std::string StringParameterValue::value() const {
 }
 
 bool StringParameterValue::value(const std::string& newValue) {
-    sim::detail::mutableSlotOf(binding->tool->entry, *binding->mapping) = newValue;
+    sim::detail::mutableSlotOf(binding->tool->entry(), *binding->mapping) = newValue;
     return true;
 }
 
@@ -240,7 +240,7 @@ std::string ChoiceParameterValue::value() const {
 
 bool ChoiceParameterValue::value(const std::string& newValue) {
     if (newValue.empty()) return false;
-    sim::detail::mutableSlotOf(binding->tool->entry, *binding->mapping) = newValue;
+    sim::detail::mutableSlotOf(binding->tool->entry(), *binding->mapping) = newValue;
     return true;
 }
 

@@ -1,11 +1,14 @@
 #include "platform/AtomicFile.h"
+#include "platform/AtomicFileWriter.h"
 
 #include "platform/linux/WriteAll.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,27 +17,11 @@
 namespace Corvana {
 namespace {
 
-std::string systemError(const std::string& what, const std::string& path, int error) {
-    return what + " '" + path + "': " + std::strerror(error) + ".";
-}
-
-std::string temporarySibling(const std::string& path) {
+std::string temporaryBeside(const std::string& path) {
     std::random_device entropy;
     const std::filesystem::path target(path);
     const std::string leaf = "." + target.filename().string() + ".tmp-" + std::to_string(entropy());
     return (target.parent_path() / leaf).string();
-}
-
-// Writes and syncs the temporary file; the caller removes it on failure.
-FileWriteOutcome writeTemporary(const std::string& temporary, std::string_view content) {
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return {false, systemError("Cannot create a temporary file beside", temporary, errno)};
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    // Don't retry close on EINTR: the descriptor is released either way.
-    if (::close(fd) != 0) ok = false;
-    if (!ok) return {false, systemError("Cannot write", temporary, writeError)};
-    return {true, {}};
 }
 
 // Syncs the folder holding `path`, so its new entry is on disk. Best effort:
@@ -47,15 +34,13 @@ void syncParentFolder(const std::string& path) {
     ::close(fd);
 }
 
-// Puts the written temporary file in the target's place: with the target's
-// permission bits when it exists, then renamed over it, then the folder synced.
-FileWriteOutcome finishReplacement(const std::string& temporary, const std::string& path) {
-    struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && ::chmod(temporary.c_str(), target.st_mode & 07777) != 0)
-        return {false, systemError("Cannot keep the permissions of", path, errno)};
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) return {false, systemError("Cannot replace", path, errno)};
-    syncParentFolder(path);
-    return {true, {}};
+// Why the target cannot be written at all; empty when it can be tried.
+std::string targetRefusal(const std::string& path) {
+    if (path.empty()) return "No file name was given.";
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return "'" + path + "' is a folder, not a file.";
+    if (isReadOnlyFile(path)) return "'" + path + "' is read-only.";
+    return {};
 }
 
 } // namespace
@@ -66,16 +51,60 @@ bool isReadOnlyFile(const std::string& path) {
     return (status.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-FileWriteOutcome writeFileAtomically(const std::string& path, std::string_view content) {
-    if (path.empty()) return {false, "No file name was given."};
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return {false, "'" + path + "' is a folder, not a file."};
-    if (isReadOnlyFile(path)) return {false, "'" + path + "' is read-only."};
-    const std::string temporary = temporarySibling(path);
-    FileWriteOutcome outcome = writeTemporary(temporary, content);
-    if (outcome.ok) outcome = finishReplacement(temporary, path);
-    if (!outcome.ok) ::unlink(temporary.c_str());
+AtomicFileWriter::AtomicFileWriter(std::string path) : target(std::move(path)) {
+    if (const std::string refusal = targetRefusal(target); !refusal.empty()) {
+        outcome = {false, refusal};
+        return;
+    }
+    temporary = temporaryBeside(target);
+    descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        fail("Cannot create a temporary file beside", temporary, errno);
+        temporary.clear();
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    closeFile();
+    if (!committed && !temporary.empty()) ::unlink(temporary.c_str());
+}
+
+void AtomicFileWriter::fail(const std::string& what, const std::string& path, int error) {
+    if (!outcome.ok) return;
+    outcome = {false, what + " '" + path + "': " + std::strerror(error) + "."};
+}
+
+void AtomicFileWriter::closeFile() {
+    if (descriptor < 0) return;
+    // Don't retry close on EINTR: the descriptor is released either way.
+    if (::close(descriptor) != 0) fail("Cannot write", temporary, errno);
+    descriptor = -1;
+}
+
+bool AtomicFileWriter::write(std::string_view piece) {
+    if (outcome.ok && !writeAll(descriptor, piece)) fail("Cannot write", temporary, errno ? errno : EIO);
+    return outcome.ok;
+}
+
+// Puts the temporary file in the target's place: with the target's permission
+// bits when it exists, then renamed over it, then the folder synced.
+FileWriteOutcome AtomicFileWriter::commit() {
+    if (outcome.ok && ::fsync(descriptor) != 0) fail("Cannot write", temporary, errno);
+    closeFile();
+    struct stat existing {};
+    if (outcome.ok && ::stat(target.c_str(), &existing) == 0 &&
+        ::chmod(temporary.c_str(), existing.st_mode & 07777) != 0)
+        fail("Cannot keep the permissions of", target, errno);
+    if (outcome.ok && std::rename(temporary.c_str(), target.c_str()) != 0) fail("Cannot replace", target, errno);
+    committed = outcome.ok;
+    if (committed) syncParentFolder(target);
     return outcome;
+}
+
+FileWriteOutcome writeFileAtomically(const std::string& path, std::string_view content) {
+    AtomicFileWriter writer(path);
+    writer.write(content);
+    return writer.commit();
 }
 
 } // namespace Corvana

@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 const std::string metricExample = CORVANA_SOURCE_DIR "/examples/metric-template.ptf";
 const std::string projectExample = CORVANA_SOURCE_DIR "/examples/example-project";
 const fs::path mdbFixtures = fs::path(CORVANA_SOURCE_DIR) / "tests/fixtures/mdb";
+// Just above the 512 MiB that whole-file reads accept.
+constexpr std::uintmax_t tooLargeToRead = (std::uintmax_t{512} << 20) + 1;
 
 // Each test has a folder of its own, also as TMPDIR, so its scratch folder can be checked.
 class CorvanaCliTest : public ::testing::Test {
@@ -79,6 +81,11 @@ TEST_F(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo)
     Testing::writeProjectFolder(dir.file("broken"),
                                 "# Entity Index\n" + Testing::toolEntityLine("t1") + Testing::toolEntityLine("t2"),
                                 {{"t1", Testing::endMillEntity("t1")}});
+    // Sparse files just above the whole-file limit.
+    Testing::writeText(dir.file("huge.ptf"), "");
+    fs::resize_file(dir.file("huge.ptf"), tooLargeToRead);
+    Testing::writeProjectFolder(dir.file("huge index"), "# Entity Index\n");
+    fs::resize_file(dir.file("huge index") / "project.pmlprj", tooLargeToRead);
     Testing::zipFolder(dir.file("broken"), dir.file("broken.pmlprjz"));
     Testing::writeText(dir.file("garbage.pmlprjz"), "not a zip archive");
     Testing::writeZip(dir.file("escape.pmlprjz"), {{"project.pmlprj", "# Entity Index\n", {}}, {"../x.pmlent", "x", {}}});
@@ -86,6 +93,8 @@ TEST_F(CorvanaCliTest, UnreadableSourcesExitOneWithOneLineAndUsageErrorsExitTwo)
     Testing::writeZip(dir.file("no index.pmlprjz"), {{"notes.txt", "hello", {}}});
     const std::string notExtracted = "This PowerMill archive could not be extracted.";
     const std::vector<std::pair<std::string, std::string>> cases{
+        {"huge.ptf", "larger than 512 MiB"},
+        {"huge index", "larger than 512 MiB"},
         {"missing.ptf", "does not exist"},
         {"notes.txt", "is not a PowerMill template"},
         {"two", "Multiple .pmlprj files were found"},
@@ -203,6 +212,14 @@ TEST_F(CorvanaCliTest, FailedConvertLeavesTheOldFile) {
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.errors.find("No tools selected."), std::string::npos);
     EXPECT_EQ(Testing::readText(out), "{\"keep\":true}");
+
+    Testing::writeText(dir.file("request.json"), "");
+    fs::resize_file(dir.file("request.json"), tooLargeToRead);
+    const CommandRun request = corvana({"convert", metricExample, "-o", out, "--request", dir.file("request.json").string()});
+    EXPECT_EQ(request.exitCode, 1);
+    EXPECT_NE(request.errors.find("larger than 512 MiB"), std::string::npos) << request.errors;
+    EXPECT_EQ(Testing::readText(out), "{\"keep\":true}");
+    fs::remove(dir.file("request.json"));
 
     const CommandRun unwritable = corvana({"convert", metricExample, "-o", dir.file("no/such/dir.json").string()});
     EXPECT_EQ(unwritable.exitCode, 1);

@@ -46,6 +46,8 @@ TEST(ToolLibraryTest, RejectsMalformedAndWrongDocuments) {
         "{\"data\":[{\"type\":\"drill\"}]} trailing",
         "{\"data\":[{\"type\":\"dr\xff\xfeill\"}]}",
         "{\"data\":[{\"type\":\"drill\",\"x\":" + std::string(5000, '[') + std::string(5000, ']') + "}]}",
+        // A repeated member counts with its last value, as a parser keeps it.
+        "{\"data\":[{\"type\":\"drill\"}],\"data\":{}}", "{\"data\":[{\"type\":\"drill\",\"type\":3}]}",
     };
     for (const auto& text : rejected) EXPECT_FALSE(ToolLibrary::createFromJson(text)) << text.substr(0, 60);
 
@@ -53,6 +55,19 @@ TEST(ToolLibraryTest, RejectsMalformedAndWrongDocuments) {
     const auto library = ToolLibrary::createFromJson("{\"data\":[{\"type\":\"drill\",\"note\":\"[[{\"}],\"version\":26}");
     ASSERT_TRUE(library) << "brackets inside strings do not count as nesting";
     EXPECT_EQ(library->count(), 1u);
+
+    for (const std::string text : {"{\"d\\u0061ta\":[{\"type\":\"drill\"}]}", "{\"data\":{},\"data\":[{\"type\":\"drill\"}]}",
+                                   "{\"data\":[{\"t\\u0079pe\":1,\"type\":\"drill\"}],\"data\":[]}"}) {
+        const auto read = ToolLibrary::createFromJson(text);
+        ASSERT_TRUE(read) << text;
+        EXPECT_EQ(read->count(), text.find("[]") == std::string::npos ? 1u : 0u) << text;
+    }
+    // Members on both sides of "data" in name order, and blanks between tokens.
+    const std::string spacedText = "{ \"version\" : 2,\n \"data\" : [ { \"type\" : \"a b\" } ], \"Z\": {} }";
+    const auto spaced = ToolLibrary::createFromJson(spacedText);
+    ASSERT_TRUE(spaced);
+    EXPECT_EQ(spaced->item(0)->toJson(), R"({"type":"a b"})");
+    EXPECT_EQ(Testing::parseJsonOrFail(spaced->toJson()), Testing::parseJsonOrFail(spacedText));
 }
 
 // The add-in compares and fixes tools through these parameters, so their units matter.

@@ -64,6 +64,10 @@ TEST(ImportRequestTest, SelectionKeepsRequestOrderAndSkipsUnusableTools) {
     const std::string json = R"({"selectedIndices":[3,4,5,6,0]})";
     EXPECT_EQ(readIdentifiers(json, source), (Names{"Lens", "T0"}));
     EXPECT_EQ(selectedSourceIndices(json, source), (std::vector<std::size_t>{6, 0}));
+
+    // Taking the tools out of the list gives the same request, a tool selected twice included.
+    const std::string twice = R"({"selectedIndices":[0,3,6,0,7]})";
+    EXPECT_EQ(namesOf(readImportRequest(twice, std::move(source), "D")), (Names{"D", "T0", "Lens", "T0"}));
 }
 
 TEST(ImportRequestTest, AnEmptyLibraryNameTakesTheDefault) {

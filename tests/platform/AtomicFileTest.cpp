@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/AtomicFileWriter.h"
 
 #include "tests/support/TestFiles.h"
 
@@ -62,6 +63,29 @@ TEST(AtomicFileTest, ReplacingKeepsTheTargetsPermissions) {
     ASSERT_TRUE(writeFileAtomically(target.string(), "new").ok);
     EXPECT_EQ(fs::status(target).permissions(), mode);
     EXPECT_EQ(Testing::readText(target), "new");
+}
+
+TEST(AtomicFileTest, PiecesReplaceTheTargetOnlyWhenCommitted) {
+    Testing::TempDir dir;
+    const auto target = dir.file("library.json");
+    Testing::writeText(target, "old");
+    {
+        AtomicFileWriter abandoned(target.string());
+        EXPECT_TRUE(abandoned.write("half a docu"));
+    }
+    EXPECT_EQ(Testing::readText(target), "old");
+    EXPECT_EQ(entryCount(dir.path()), 1u) << "an abandoned write leaves no temporary";
+
+    AtomicFileWriter writer(target.string());
+    EXPECT_TRUE(writer.write("{\"new\":") && writer.write("") && writer.write("1}"));
+    ASSERT_TRUE(writer.commit().ok);
+    EXPECT_EQ(Testing::readText(target), "{\"new\":1}");
+    EXPECT_EQ(entryCount(dir.path()), 1u);
+
+    AtomicFileWriter nowhere(dir.file("no/such/out.json").string());
+    EXPECT_TRUE(nowhere.failed());
+    EXPECT_FALSE(nowhere.write("x"));
+    EXPECT_FALSE(nowhere.commit().ok || nowhere.commit().message.empty());
 }
 
 } // namespace
