@@ -5,6 +5,7 @@
 #include "addin/HostRequests.h"
 #include "addin/LibraryHandlers.h"
 #include "addin/ParseHandlers.h"
+#include "addin/PmSessionHandlers.h"
 #include "addin/ServiceHandlers.h"
 #include "addin/ToolSources.h"
 
@@ -93,7 +94,10 @@ void registerFileSourceActions() {
 }
 
 // The session's open and status actions join its library actions with its reader.
-void registerPmSessionActions() { registerLibraryActions(sessionSource()); }
+void registerPmSessionActions() {
+    registerLibraryActions(sessionSource());
+    registerPmOpenActions();
+}
 
 void registerToolDatabaseActions() { registerLibraryActions(databaseSource()); }
 

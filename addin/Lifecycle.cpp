@@ -6,6 +6,7 @@
 #include "addin/PendingResults.h"
 #include "addin/ServiceHandlers.h"
 #include "platform/ModuleFile.h"
+#include "sources/pmsession/PmSessions.h"
 
 #include <array>
 #include <filesystem>
@@ -250,6 +251,7 @@ bool startAddIn() {
 
 void stopAddIn() {
     AddInState& state = addIn();
+    closeLaunchedPmSession();
     unregisterEventWithHandler(state.app.get(), state.feedbackDoneEvent, feedbackDoneEventId,
                                state.feedbackDoneHandler);
     clearPendingCompletions();

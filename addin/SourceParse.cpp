@@ -46,13 +46,21 @@ SourceReadScope::~SourceReadScope() { sourceBeingRead = nullptr; }
 
 bool readIntoSource(const ToolSource& source, adsk::core::UserInterface* ui, const std::string& path,
                     const ToolFileReader& reader, JobMessageFn onMessage, JobTickFn onTick) {
-    const auto job = std::make_shared<BackgroundJob>();
+    const ToolJobReader fromPath = [path, reader](BackgroundJob&, const ToolProgressFn& progress) {
+        return reader(path, progress);
+    };
+    return readIntoSource(source, ui, std::make_shared<BackgroundJob>(), fromPath, std::move(onMessage),
+                          std::move(onTick));
+}
+
+bool readIntoSource(const ToolSource& source, adsk::core::UserInterface* ui, const std::shared_ptr<BackgroundJob>& job,
+                    const ToolJobReader& reader, JobMessageFn onMessage, JobTickFn onTick) {
     // Shared with the worker, so the flag outlives whichever side ends last.
     const auto failed = std::make_shared<bool>(false);
     std::thread worker = startJobWorker(
         job,
-        [&source, job, path, reader]() {
-            std::vector<ToolModel> tools = reader(path, progressPoster(source, job));
+        [&source, job, reader]() {
+            std::vector<ToolModel> tools = reader(*job, progressPoster(source, job));
             source.tools() = std::move(tools);
         },
         [&source, failed]() {

@@ -8,6 +8,7 @@
 #include "addin/ToolSources.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,14 @@ public:
 // that throws empties the list, and true is returned then.
 bool readIntoSource(const ToolSource& source, adsk::core::UserInterface* ui, const std::string& path,
                     const ToolFileReader& reader, JobMessageFn onMessage = {}, JobTickFn onTick = {});
+
+// A reader that also posts messages of its own (status words, its outcome) to its job.
+using ToolJobReader = std::function<std::vector<ToolModel>(BackgroundJob& job, const ToolProgressFn& progress)>;
+
+// readIntoSource for a reader that talks to its job. The caller makes the job,
+// so that its pump callbacks can reach it too.
+bool readIntoSource(const ToolSource& source, adsk::core::UserInterface* ui, const std::shared_ptr<BackgroundJob>& job,
+                    const ToolJobReader& reader, JobMessageFn onMessage = {}, JobTickFn onTick = {});
 
 // {"cancelled":false,"filePath":...,"count":<tools in the list>} with
 // ,"error":"parse_failed" when failed, as the source's parse reply.

@@ -4,12 +4,27 @@
 // constants themselves never change.
 
 #include <atomic>
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 
 namespace Corvana {
 
+// A host program hands its factor to the modules it loads through the
+// environment variable CORVANA_TIME_SCALE; anything outside (0, 1] means 1.
+inline double timeScaleFromEnvironment() {
+    const char* text = std::getenv("CORVANA_TIME_SCALE");
+    double factor = 1.0;
+    if (!text) return factor;
+    const char* end = text + std::strlen(text);
+    const auto [stop, error] = std::from_chars(text, end, factor);
+    if (error != std::errc() || stop != end || !(factor > 0 && factor <= 1)) return 1.0;
+    return factor;
+}
+
 inline std::atomic<double>& timeScaleFactor() {
-    static std::atomic<double> factor{1.0};
+    static std::atomic<double> factor{timeScaleFromEnvironment()};
     return factor;
 }
 

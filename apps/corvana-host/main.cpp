@@ -10,8 +10,10 @@
 #include "adsk/sim/SimHost.h"
 
 #include <CLI/CLI.hpp>
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -29,6 +31,7 @@ struct HostOptions {
     std::string libraries;
     std::string addin = CORVANA_DEFAULT_ADDIN;
     std::string script;
+    double timeScale = 1.0;
     std::optional<int> servePort;
     std::string page = CORVANA_DEFAULT_PAGE;
 };
@@ -42,7 +45,8 @@ int fail(const std::string& message) {
 // itself goes to standard error, so that nothing the add-in prints mixes in.
 std::FILE* takeStandardOutput() {
     std::fflush(stdout);
-    const int lines = dup(STDOUT_FILENO);
+    // Close-on-exec: a program the add-in starts must not hold the lines open.
+    const int lines = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
     if (lines < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return nullptr;
     return fdopen(lines, "w");
 }
@@ -86,6 +90,8 @@ int main(int argc, char** argv) {
         ->required();
     app.add_option("--addin", options.addin, "The add-in module to load.")->capture_default_str();
     app.add_option("--script", options.script, "Script file (JSON Lines); standard input when absent.");
+    app.add_option("--time-scale", options.timeScale, "Factor (0 < F <= 1) shortening the add-in's fixed waits.")
+        ->check(CLI::Range(0.0, 1.0));
     app.add_option("--serve", options.servePort,
                    "Serve the palette page and a bridge to the add-in on 127.0.0.1:PORT (0 picks a port).")
         ->check(CLI::Range(0, 65535))
@@ -100,6 +106,15 @@ int main(int argc, char** argv) {
         return usageExitCode;
     }
 
+    if (!(options.timeScale > 0)) {
+        std::cerr << "--time-scale: the factor must be above 0\n";
+        return usageExitCode;
+    }
+    // The add-in module reads the factor from its environment when it loads.
+    char factor[32];
+    const auto written = std::to_chars(factor, factor + sizeof factor - 1, options.timeScale);
+    *written.ptr = '\0';
+    setenv("CORVANA_TIME_SCALE", factor, 1);
     std::ifstream scriptFile;
     if (!options.script.empty()) {
         scriptFile.open(options.script, std::ios::binary);

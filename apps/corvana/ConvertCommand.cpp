@@ -105,11 +105,13 @@ int runConvert(const ConvertOptions& options) {
     LoadedSource loaded;
     {
         ProgressBar bar("Reading");
-        loaded = loadSource(options.source, [&bar](std::int32_t index, std::int32_t total, const ToolModel*) {
-            bar.update(index, total);
-        });
+        loaded = loadSourceOrSession(options.source, options.session,
+                                     [&bar](std::int32_t index, std::int32_t total, const ToolModel*) {
+                                         bar.update(index, total);
+                                     });
     }
     if (!loaded.ok) return fail(readFailure, loaded.message);
+    if (!loaded.notice.empty()) std::cerr << "corvana: " << loaded.notice << '\n';
     if (options.requestPath.empty()) requestJson = selectAllRequest(loaded.tools.size());
     const char* defaultName = loaded.kind == SourceKind::Database ? kDatabaseLibraryName : kPowerMillLibraryName;
     ImportRequest request = readImportRequest(requestJson, std::move(loaded.tools), defaultName);

@@ -7,6 +7,7 @@ namespace Corvana {
 
 struct ConvertOptions {
     std::string source;
+    int session = -1;  // a running PowerMill session instead of the source
     std::string output;
     std::string libraryName;
     std::string requestPath;

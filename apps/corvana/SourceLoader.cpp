@@ -1,5 +1,7 @@
 #include "apps/corvana/SourceLoader.h"
 
+#include "apps/corvana/SessionSource.h"
+
 #include "convert/Classification.h"
 #include "platform/AsciiText.h"
 #include "sources/ArchiveImport.h"
@@ -104,6 +106,7 @@ LoadedSource loadSource(const std::string& path, const ToolProgressFn& reportPro
     case SourceKind::ProjectFolder: return loadProject(path, progress);
     case SourceKind::ProjectArchive: return loadArchive(path, progress);
     case SourceKind::Database: return loadDatabase(path, progress);
+    case SourceKind::Session:
     case SourceKind::Unsupported: break;
     }
     LoadedSource loaded;
@@ -111,6 +114,10 @@ LoadedSource loadSource(const std::string& path, const ToolProgressFn& reportPro
                      "' is not a PowerMill template (.ptf), tool entity (.pmlent), project archive (.pmlprjz), "
                      "tool database (.mdb) or project folder.";
     return loaded;
+}
+
+LoadedSource loadSourceOrSession(const std::string& path, int session, const ToolProgressFn& progress) {
+    return session >= 0 ? loadSessionSource(session, progress) : loadSource(path, progress);
 }
 
 } // namespace Corvana

@@ -76,13 +76,15 @@ void printReadable(const LoadedSource& loaded) {
 
 int runInspect(const InspectOptions& options) {
     ProgressBar bar("Reading");
-    const LoadedSource loaded = loadSource(options.source, [&bar](std::int32_t index, std::int32_t total,
-                                                                  const ToolModel*) { bar.update(index, total); });
+    const LoadedSource loaded =
+        loadSourceOrSession(options.source, options.session, [&bar](std::int32_t index, std::int32_t total,
+                                                                     const ToolModel*) { bar.update(index, total); });
     bar.finish();
     if (!loaded.ok) {
         std::cerr << "corvana: " << loaded.message << '\n';
         return 1;
     }
+    if (!loaded.notice.empty()) std::cerr << "corvana: " << loaded.notice << '\n';
     if (!options.json) {
         printReadable(loaded);
         return 0;

@@ -6,6 +6,7 @@ namespace Corvana {
 
 struct InspectOptions {
     std::string source;
+    int session = -1;  // a running PowerMill session instead of the source
     bool json = false;
 };
 

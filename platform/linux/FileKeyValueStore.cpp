@@ -1,8 +1,8 @@
 #include "platform/KeyValueStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/linux/XdgFolders.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -20,12 +20,9 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 // $XDG_CONFIG_HOME/corvana/settings, or ~/.config/corvana/settings. The
 // environment is read on every call so that a changed HOME takes effect.
 std::optional<fs::path> settingsFile() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-    if (configHome && *configHome == '/') return fs::path(configHome) / "corvana" / "settings";
-    const char* home = std::getenv("HOME");
-    if (home && *home == '/') return fs::path(home) / ".config" / "corvana" / "settings";
-    return std::nullopt;
+    const auto folder = userConfigFolder();
+    if (!folder) return std::nullopt;
+    return *folder / "settings";
 }
 
 // Names are plain words, so a line splits unambiguously at its first '='.

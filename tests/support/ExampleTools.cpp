@@ -198,7 +198,8 @@ std::vector<std::uint8_t> inchExampleTemplate() {
 
 void writeExampleProject(const std::filesystem::path& folder) {
     const auto& tools = metricTools();
-    std::string index = "# Entity Index\n";
+    // As PowerMill writes it: the saving release in the header, the units ("0" metric) on line 2.
+    std::string index = "# Entity Index version=\"2024\"\n0\n";
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> entities;
     int number = 1;
     for (std::size_t i = 0; i < tools.size(); i += 4) {

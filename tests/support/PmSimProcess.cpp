@@ -1,0 +1,146 @@
+#include "tests/support/PmSimProcess.h"
+
+#include "tests/support/ChildProcess.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace Corvana::Testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+void swapVariable(const char* name, std::string& saved, bool& had, const std::string& value) {
+    const char* current = std::getenv(name);
+    had = current != nullptr;
+    if (current) saved = current;
+    ::setenv(name, value.c_str(), 1);
+}
+
+void restoreVariable(const char* name, const std::string& saved, bool had) {
+    if (had) ::setenv(name, saved.c_str(), 1);
+    else ::unsetenv(name);
+}
+
+bool hasEntryOf(const fs::path& table, pid_t pid) {
+    std::error_code error;
+    const std::string suffix = "-" + std::to_string(pid) + ".sock";
+    for (fs::directory_iterator it(table, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.front() != '.' && name.ends_with(suffix)) return true;
+    }
+    return false;
+}
+
+char processState(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(in, text)) return 0;
+    const auto close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() ? text[close + 2] : '?';
+}
+
+} // namespace
+
+const char* pmsimBinary() { return PMSIM_BINARY; }
+
+PmSimEnvironment::PmSimEnvironment() {
+    fs::create_directories(root.path() / "config");
+    fs::create_directories(root.path() / "run");
+    fs::permissions(root.path() / "run", fs::perms::owner_all, fs::perm_options::replace);
+    swapVariable("XDG_CONFIG_HOME", savedConfig, hadConfig, (root.path() / "config").string());
+    swapVariable("XDG_RUNTIME_DIR", savedRuntime, hadRuntime, (root.path() / "run").string());
+}
+
+PmSimEnvironment::~PmSimEnvironment() {
+    restoreVariable("XDG_CONFIG_HOME", savedConfig, hadConfig);
+    restoreVariable("XDG_RUNTIME_DIR", savedRuntime, hadRuntime);
+}
+
+int PmSimEnvironment::install(const std::vector<std::string>& arguments) const {
+    std::vector<std::string> command{pmsimBinary(), "install"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return runCommand(command).exitCode;
+}
+
+std::vector<std::string> PmSimEnvironment::tableEntries() const {
+    std::vector<std::string> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(tableFolder(), error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (name.front() != '.') entries.push_back(std::move(name));
+    }
+    return entries;
+}
+
+std::size_t PmSimEnvironment::liveServerCount() const {
+    std::size_t live = 0;
+    for (const auto& name : tableEntries()) {
+        const auto dash = name.find('-');
+        if (dash == std::string::npos) continue;
+        const pid_t pid = std::atoi(name.c_str() + dash + 1);
+        if (pid > 0 && !processGone(pid, 5000)) ++live;
+    }
+    return live;
+}
+
+PmSimProcess::PmSimProcess(const PmSimEnvironment& environment, const std::vector<std::string>& serveArguments) {
+    std::vector<std::string> arguments{pmsimBinary(), "serve"};
+    arguments.insert(arguments.end(), serveArguments.begin(), serveArguments.end());
+    std::vector<char*> pointers;
+    for (auto& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    if (::posix_spawn(&child, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0)
+        throw std::runtime_error("cannot start pmsim");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!hasEntryOf(environment.tableFolder(), child)) {
+        if (!running() || std::chrono::steady_clock::now() > deadline) {
+            terminate();
+            throw std::runtime_error("pmsim did not register");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+PmSimProcess::~PmSimProcess() { terminate(); }
+
+bool PmSimProcess::running() {
+    if (reaped) return false;
+    int status = 0;
+    const pid_t result = ::waitpid(child, &status, WNOHANG);
+    if (result == child) reaped = true;
+    return result == 0;
+}
+
+void PmSimProcess::terminate() {
+    if (reaped || child <= 0) return;
+    ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    reaped = true;
+}
+
+bool processGone(pid_t pid, int waitMilliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    for (;;) {
+        const char state = processState(pid);
+        if (state == 0) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace Corvana::Testing
