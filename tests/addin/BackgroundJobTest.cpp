@@ -1,5 +1,6 @@
 #include "addin/BackgroundJob.h"
 
+#include "addin/ActionTable.h"
 #include "addin/PendingResults.h"
 #include "tests/addin/AddinTestSupport.h"
 #include "tests/support/JsonCheck.h"
@@ -7,6 +8,7 @@
 #include "Core/Utils.h"
 
 #include <atomic>
+#include <stdexcept>
 
 namespace Corvana {
 namespace {
@@ -71,6 +73,30 @@ TEST_F(AddinTest, PendingCompletionsAreTakenOnceByTheirEvent) {
     EXPECT_FALSE(takePendingCompletion(first));
     ASSERT_TRUE(run(""));
 }
+
+// Unknown actions are ignored without a word; failing handlers are logged and send nothing.
+TEST_F(AddinTest, HandlerFailureEndsTheMessageWithoutReply) {
+    registerAction("TEST_THROWS", [](const std::string&, adsk::core::Application*, adsk::core::UserInterface*) {
+        throw std::runtime_error("disk on fire");
+    });
+    registerAction("TEST_EMPTY", ActionHandler());
+    registerAction("TEST_THROWS_INT", [](const std::string&, adsk::core::Application*, adsk::core::UserInterface*) {
+        throw 42;
+    });
+    send("NO_SUCH_ACTION");
+    send("get_mfg_units");
+    send("TEST_THROWS");
+    send("TEST_EMPTY");
+    send("TEST_THROWS_INT");
+    send("GET_MFG_UNITS");
+    EXPECT_EQ(sentActions(), StringList{"REPLY_MFG_UNITS"}) << "only the working handler replies";
+    const auto lines = host->logLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2].message, "Corvana: TEST_THROWS_INT failed.");
+    EXPECT_EQ(lines[0].message, "Corvana: TEST_THROWS failed: disk on fire");
+    EXPECT_EQ(lines[1].message.rfind("Corvana: TEST_EMPTY failed", 0), 0u) << lines[1].message;
+}
+
 
 } // namespace
 } // namespace Corvana

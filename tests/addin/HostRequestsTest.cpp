@@ -101,15 +101,14 @@ TEST_F(AddinTest, SettingsRequestsKeepOnlyUsableValues) {
 }
 
 TEST_F(AddinTest, ResetPaletteDocksAndFitsIt) {
-    const auto palette = host->application()->userInterface()->palettes()->itemById(mainPaletteId);
+    const auto palette = ui()->palettes()->itemById(mainPaletteId);
     palette->setPosition(40, 50);
     palette->setSize(300, 200);
     host->setViewportSize(1280, 640);
     send("RESET_PALETTE");
     const auto state = host->palette(mainPaletteId);
-    EXPECT_EQ(state->dockingState, adsk::core::PaletteDockStateLeft);
-    EXPECT_EQ(state->width, 490);
-    EXPECT_EQ(state->height, 640);
+    EXPECT_EQ(std::tie(state->dockingState, state->width, state->height),
+              std::make_tuple(adsk::core::PaletteDockStateLeft, 490, 640));
 }
 
 } // namespace

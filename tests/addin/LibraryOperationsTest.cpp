@@ -9,9 +9,6 @@
 #include "tests/addin/AddinTestSupport.h"
 #include "tests/support/JsonCheck.h"
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
 
 namespace Corvana {
@@ -19,21 +16,6 @@ namespace {
 
 using namespace Testing;
 using nlohmann::json;
-
-// Caps the size of files this process writes, so writes fail part-way.
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &previous);
-        const rlimit limited{bytes, previous.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, handler);
-    }
-    void (*handler)(int);
-    rlimit previous{};
-};
 
 class LibraryTest : public AddinTest {
 protected:
@@ -76,6 +58,11 @@ TEST_F(LibraryTest, ImportWarnAnalyzeMergeAndReplace) {
     EXPECT_EQ(entries("Mills"), (StringList{"EM 12 4FL Carbide Finish", "EM 10 3FL Rough", "EM 6 HSS"}));
     EXPECT_EQ(entries("Mills", true), StringList{}) << "holders go to the holder library";
     EXPECT_EQ(entries("PowerMill Holders", true), (StringList{"HSK63 Shrink Fit 12", "BT40 ER32"}));
+    StringList progress;
+    for (const auto& step : host->progressSteps())
+        if (step.action == adsk::sim::ProgressAction::Message) progress.push_back(step.text);
+    EXPECT_EQ(progress, (StringList{"Writing the tool library into Fusion, please wait...",
+                                    "Updating the holder library, please wait..."}));
 
     const std::string created = readText(libraryFile("Mills"));
     host->clearRecords();
@@ -167,13 +154,6 @@ TEST_F(LibraryTest, ExportCancelUnwritableAndDone) {
     EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Could not write to the selected file.");
     EXPECT_FALSE(std::filesystem::exists(libraryFile("PowerMill Holders"))) << "no holder library after a failure";
 
-    // A rename would replace a read-only file regardless of its mode.
-    writeText(folder.file("locked.json"), "keep");
-    std::filesystem::permissions(folder.file("locked.json"), std::filesystem::perms::owner_read);
-    host->queueDialogOk(folder.file("locked.json").string());
-    send("EXPORT_TOOLS_JSON", R"({"selectedIndices":[0]})");
-    EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Could not write to the selected file.");
-    EXPECT_EQ(readText(folder.file("locked.json")), "keep");
 
     host->queueDialogOk(folder.file("out.json").string());
     send("EXPORT_TOOLS_JSON", R"({"libraryName":"Shop","selectedIndices":[0,1,2]})");

@@ -67,9 +67,9 @@ TEST_F(ParseTest, FailingReaderGivesOneReplyWithTheErrorMember) {
         progress(0, 4, nullptr);
         throw std::bad_alloc();
     };
-    beginPtfParse("/work/broken.ptf", ui(), failing);
+    beginPtfParse("C:\\Tools\\broken.ptf", ui(), failing);
     EXPECT_EQ(sentLines(), (StringList{R"(PARSE_BEGIN {"total":4})",
-                                       R"(REPLY_PARSE_PTF {"cancelled":false,"filePath":"/work/broken.ptf",)"
+                                       R"(REPLY_PARSE_PTF {"cancelled":false,"filePath":"C:\\Tools\\broken.ptf",)"
                                        R"("count":0,"error":"parse_failed"})"}));
     EXPECT_TRUE(ptfTools().empty()) << "partial results are discarded";
 

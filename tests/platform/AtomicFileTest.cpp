@@ -16,13 +16,18 @@ std::size_t entryCount(const std::filesystem::path& folder) {
     return count;
 }
 
-TEST(AtomicFileTest, ReplacesTheTargetWhole) {
+TEST(AtomicFileTest, ReplacesTheTargetWholeKeepingItsPermissions) {
     Testing::TempDir dir;
-    const auto target = dir.file("library.json");
+    namespace fs = std::filesystem;
+    const auto target = dir.file("shared.json");
     Testing::writeText(target, "old content that is longer than the new one");
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
+                      fs::perms::others_read;
+    fs::permissions(target, mode);
     const auto outcome = writeFileAtomically(target.string(), "{\"new\":1}");
     ASSERT_TRUE(outcome.ok) << outcome.message;
     EXPECT_EQ(Testing::readText(target), "{\"new\":1}");
+    EXPECT_EQ(fs::status(target).permissions(), mode);
     EXPECT_EQ(entryCount(dir.path()), 1u);
 
     ASSERT_TRUE(writeFileAtomically(dir.file("fresh.json").string(), "").ok);
@@ -50,19 +55,6 @@ TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoTemporary) {
     EXPECT_FALSE(writeFileAtomically(locked.string(), "x").ok);
     EXPECT_EQ(Testing::readText(locked), "keep");
     EXPECT_EQ(entryCount(dir.path()), 2u);
-}
-
-TEST(AtomicFileTest, ReplacingKeepsTheTargetsPermissions) {
-    Testing::TempDir dir;
-    namespace fs = std::filesystem;
-    const auto target = dir.file("shared.json");
-    Testing::writeText(target, "old");
-    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
-                      fs::perms::others_read;
-    fs::permissions(target, mode);
-    ASSERT_TRUE(writeFileAtomically(target.string(), "new").ok);
-    EXPECT_EQ(fs::status(target).permissions(), mode);
-    EXPECT_EQ(Testing::readText(target), "new");
 }
 
 TEST(AtomicFileTest, PiecesReplaceTheTargetOnlyWhenCommitted) {

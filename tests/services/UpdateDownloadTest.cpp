@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <optional>
 
 namespace Corvana {
 namespace {
@@ -54,9 +54,7 @@ TEST(UpdateDownloadTest, OnlyAMatchingSignedInstallerFromDravikIsKept) {
         {"[]", "offline"},
     };
     const ServiceSettings settings{"", server.host(), "", "key", "", pki.trustedRoot};
-    const char* previousTemp = std::getenv("TMPDIR");
-    const std::string restoreTemp = previousTemp ? previousTemp : "";
-    ::setenv("TMPDIR", temp.path().c_str(), 1);
+    std::optional<Testing::ScopedEnv> tempDir(std::in_place, "TMPDIR", temp.path().string());
     for (const auto& [feedText, errorCode] : cases) {
         server.setReplies("/rest/v1/release_feed", {{200, feedText}});
         const UpdateOutcome outcome = downloadVerifiedUpdate(systemHttpClient(), settings, "1.4.0");
@@ -68,7 +66,7 @@ TEST(UpdateDownloadTest, OnlyAMatchingSignedInstallerFromDravikIsKept) {
         EXPECT_EQ(fs::status(outcome.path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_EQ(fs::status(fs::path(outcome.path).parent_path()).permissions(), fs::perms::owner_all);
     }
-    previousTemp ? ::setenv("TMPDIR", restoreTemp.c_str(), 1) : ::unsetenv("TMPDIR");
+    tempDir.reset();
     EXPECT_EQ(server.received().size(), 18u) << "a mismatched feed downloads nothing";
     EXPECT_EQ(installerFileName("1.4.0-beta", "a-b-0"), "CVN-Setup-1.4.0-a-b-0.exe");
 }

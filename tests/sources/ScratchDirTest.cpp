@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -13,12 +12,6 @@ namespace Corvana {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Points the temporary directory elsewhere for one scope.
-struct TempDirVariable {
-    explicit TempDirVariable(const std::string& value) { setenv("TMPDIR", value.c_str(), 1); }
-    ~TempDirVariable() { unsetenv("TMPDIR"); }
-};
 
 mode_t modeOf(const fs::path& path) {
     struct stat status {};
@@ -30,7 +23,7 @@ TEST(ScratchDirTest, CreatesOnePrivateFolderInTheTemporaryDirectory) {
     Testing::TempDir temp;
     const fs::path expected = temp.path() / "TOLVEX_PM";
     {
-        const TempDirVariable redirect(temp.path().string());
+        const Testing::ScopedEnv redirect("TMPDIR", temp.path().string());
         const ScratchDir first = ensurePmTempDir();
         EXPECT_EQ(first.path, expected.string());
         EXPECT_EQ(first.error, "");
@@ -40,7 +33,7 @@ TEST(ScratchDirTest, CreatesOnePrivateFolderInTheTemporaryDirectory) {
         EXPECT_TRUE(fs::exists(expected / "keep.txt"));
     }
     // Not a directory: nothing is created, nothing is thrown, and the folder is refused.
-    const TempDirVariable redirect((expected / "keep.txt").string());
+    const Testing::ScopedEnv redirect("TMPDIR", (expected / "keep.txt").string());
     EXPECT_NE(ensurePmTempDir().error, "");
     EXPECT_FALSE(fs::exists(fs::current_path() / "TOLVEX_PM"));
 }
@@ -49,7 +42,7 @@ TEST(ScratchDirTest, CreatesOnePrivateFolderInTheTemporaryDirectory) {
 // (group read and search alone are too much).
 TEST(ScratchDirTest, RefusesALinkAFileAndAFolderOthersCanReach) {
     Testing::TempDir temp;
-    const TempDirVariable redirect(temp.path().string());
+    const Testing::ScopedEnv redirect("TMPDIR", temp.path().string());
     const fs::path scratch = temp.path() / "TOLVEX_PM";
     fs::create_directory(temp.path() / "elsewhere");
     const struct {

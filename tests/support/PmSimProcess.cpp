@@ -22,16 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void swapVariable(const char* name, std::string& saved, bool& had, const std::string& value) {
-    const char* current = std::getenv(name);
-    had = current != nullptr;
-    if (current) saved = current;
-    ::setenv(name, value.c_str(), 1);
-}
-
-void restoreVariable(const char* name, const std::string& saved, bool had) {
-    if (had) ::setenv(name, saved.c_str(), 1);
-    else ::unsetenv(name);
+// Creates `folder` (private when asked) and gives its path.
+std::string madeFolder(const fs::path& folder, bool private_ = false) {
+    fs::create_directories(folder);
+    if (private_) fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
+    return folder.string();
 }
 
 bool hasEntryOf(const fs::path& table, pid_t pid) {
@@ -56,18 +51,9 @@ char processState(pid_t pid) {
 
 const char* pmsimBinary() { return PMSIM_BINARY; }
 
-PmSimEnvironment::PmSimEnvironment() {
-    fs::create_directories(root.path() / "config");
-    fs::create_directories(root.path() / "run");
-    fs::permissions(root.path() / "run", fs::perms::owner_all, fs::perm_options::replace);
-    swapVariable("XDG_CONFIG_HOME", savedConfig, hadConfig, (root.path() / "config").string());
-    swapVariable("XDG_RUNTIME_DIR", savedRuntime, hadRuntime, (root.path() / "run").string());
-}
-
-PmSimEnvironment::~PmSimEnvironment() {
-    restoreVariable("XDG_CONFIG_HOME", savedConfig, hadConfig);
-    restoreVariable("XDG_RUNTIME_DIR", savedRuntime, hadRuntime);
-}
+PmSimEnvironment::PmSimEnvironment()
+    : config("XDG_CONFIG_HOME", madeFolder(root.path() / "config")),
+      runtime("XDG_RUNTIME_DIR", madeFolder(root.path() / "run", true)) {}
 
 int PmSimEnvironment::install(const std::vector<std::string>& arguments) const {
     std::vector<std::string> command{pmsimBinary(), "install"};

@@ -17,7 +17,6 @@ namespace Corvana::Testing {
 class PmSimEnvironment {
 public:
     PmSimEnvironment();
-    ~PmSimEnvironment();
     PmSimEnvironment(const PmSimEnvironment&) = delete;
     PmSimEnvironment& operator=(const PmSimEnvironment&) = delete;
 
@@ -32,8 +31,7 @@ public:
 
 private:
     TempDir root;
-    std::string savedConfig, savedRuntime;
-    bool hadConfig, hadRuntime;
+    ScopedEnv config, runtime;
 };
 
 // `pmsim serve` with the arguments, started and registered; ended and reaped

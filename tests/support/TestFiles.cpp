@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace Corvana::Testing {
 
@@ -39,6 +41,16 @@ std::string readText(const std::filesystem::path& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+ScopedEnv::ScopedEnv(std::string variable, const std::string& value) : name(std::move(variable)) {
+    if (const char* current = std::getenv(name.c_str())) saved = current;
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (saved) ::setenv(name.c_str(), saved->c_str(), 1);
+    else ::unsetenv(name.c_str());
 }
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {

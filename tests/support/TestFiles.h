@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,20 @@ private:
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 void writeText(const std::filesystem::path& path, std::string_view text);
 std::string readText(const std::filesystem::path& path);
+
+// Sets an environment variable of this process (and so of its children)
+// while it exists; the previous value, or its absence, returns afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name;
+    std::optional<std::string> saved;
+};
 
 // Lowers this process's file-size limit while it exists, so that writes past
 // it fail with EFBIG, the way a full disk fails a write half-way.
