@@ -89,23 +89,16 @@ TEST(HostProgramTest, PageMessagesDialogsMessageBoxesAndHiddenPaletteAsExactLine
     EXPECT_NE(run.errors.find("script line 17: "), std::string::npos) << "closing a hidden palette does nothing";
 }
 
-TEST(HostProgramTest, FusionFactsReachTheAddin) {
-    // Windows line ends are accepted.
-    const auto run = runHost(
-        "{\"fusion\":{\"units\":\"in\",\"language\":4,\"theme\":5,\"uiTheme\":3,\"version\":\"2.0.99999\","
-        "\"user\":{\"displayName\":\"Ada\",\"email\":\"ada@example.com\"}}}\r\n"
-        "{\"send\":\"FACTS\",\"data\":\"\"}\r\n"
-        "{\"fusion\":{\"user\":null,\"units\":null}}\r\n"
-        "{\"send\":\"FACTS\",\"data\":\"\"}\r\n");
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(parsedLines(run), between({palette("REPLY_FACTS", "in;4;5;3;2.0.99999;Ada <ada@example.com>"),
-                                         palette("REPLY_FACTS", "none;4;5;3;2.0.99999;signed out")}));
-}
-
-TEST(HostProgramTest, WaitPumpsWorkerEventsAndOutputsInterleaveInOrder) {
-    // The first worker fires 150 ms in; only a wait delivers its event. The
-    // second fires at once, but nothing pumps before the end.
-    const auto run = runHost("{\"send\":\"LATER\",\"data\":\"150\"}\n"
+TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
+    // Fusion facts reach the add-in; Windows line ends are accepted. The first
+    // worker fires 150 ms in; only a wait delivers its event. The second fires
+    // at once, but nothing pumps before the end.
+    const auto run = runHost("{\"fusion\":{\"units\":\"in\",\"language\":4,\"theme\":5,\"uiTheme\":3,\"version\":\"2.0.99999\","
+                             "\"user\":{\"displayName\":\"Ada\",\"email\":\"ada@example.com\"}}}\r\n"
+                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n"
+                             "{\"fusion\":{\"user\":null,\"units\":null}}\r\n"
+                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n"
+                             "{\"send\":\"LATER\",\"data\":\"150\"}\n"
                              "{\"send\":\"ECHO\",\"data\":\"before the wait\"}\n"
                              "{\"wait\":500}\n"
                              "{\"send\":\"ECHO\",\"data\":\"after the wait\"}\n"
@@ -114,6 +107,8 @@ TEST(HostProgramTest, WaitPumpsWorkerEventsAndOutputsInterleaveInOrder) {
                              TEST_ADDIN, true);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(parsedLines(run), between({
+                                    palette("REPLY_FACTS", "in;4;5;3;2.0.99999;Ada <ada@example.com>"),
+                                    palette("REPLY_FACTS", "none;4;5;3;2.0.99999;signed out"),
                                     palette("REPLY_ECHO", "before the wait"),
                                     palette("REPLY_LATER", "late"),
                                     palette("REPLY_ECHO", "after the wait"),

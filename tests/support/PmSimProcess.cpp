@@ -2,6 +2,7 @@
 
 #include "tests/support/ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -27,16 +28,6 @@ std::string madeFolder(const fs::path& folder, bool private_ = false) {
     fs::create_directories(folder);
     if (private_) fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
     return folder.string();
-}
-
-bool hasEntryOf(const fs::path& table, pid_t pid) {
-    std::error_code error;
-    const std::string suffix = "-" + std::to_string(pid) + ".sock";
-    for (fs::directory_iterator it(table, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.front() != '.' && name.ends_with(suffix)) return true;
-    }
-    return false;
 }
 
 char processState(pid_t pid) {
@@ -91,7 +82,12 @@ PmSimProcess::PmSimProcess(const PmSimEnvironment& environment, const std::vecto
     if (::posix_spawn(&child, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0)
         throw std::runtime_error("cannot start pmsim");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!hasEntryOf(environment.tableFolder(), child)) {
+    const std::string suffix = "-" + std::to_string(child) + ".sock";
+    const auto registered = [&] {
+        const auto entries = environment.tableEntries();
+        return std::any_of(entries.begin(), entries.end(), [&](const auto& name) { return name.ends_with(suffix); });
+    };
+    while (!registered()) {
         if (!running() || std::chrono::steady_clock::now() > deadline) {
             terminate();
             throw std::runtime_error("pmsim did not register");
