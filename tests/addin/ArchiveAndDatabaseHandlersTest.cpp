@@ -2,7 +2,6 @@
 
 #include "addin/SessionState.h"
 #include "sources/MdbReader.h"
-#include "sources/PtfParser.h"
 #include "tests/addin/AddinTestSupport.h"
 #include "tests/sources/ZipTestArchives.h"
 #include "tests/support/PtfWriter.h"
@@ -185,18 +184,6 @@ TEST_F(ArchiveAndDatabaseTest, ParsesRequestedDuringAnotherParseAreRefused) {
     EXPECT_EQ(repliesTo("REPLY_PARSE_MDB"), (std::vector<json>{refused, parseReply(sample, 31)}));
     EXPECT_EQ(mdbTools().size(), 31u);
     EXPECT_FALSE(isParseRunning());
-
-    // And the other way round: a template parse refuses a database parse.
-    const std::string templateFile = folder.file("outer.ptf").string();
-    writeBytes(templateFile, PtfWriter().addTool("EM10").data);
-    host->clearRecords();
-    host->queueFromPage(mainPaletteId, "BROWSE_AND_PARSE_MDB", "{}");
-    beginPtfParse(templateFile, ui(), afterPageMessages(*host, [](const std::string& path, const ToolProgressFn& progress) {
-                      return parsePtfFile(path, progress);
-                  }));
-    EXPECT_EQ(repliesTo("REPLY_PARSE_MDB"), std::vector<json>{refused});
-    EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>{parseReply(templateFile, 1)});
-    EXPECT_EQ(mdbTools().size(), 31u);
 }
 
 } // namespace
