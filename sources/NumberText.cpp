@@ -26,12 +26,6 @@ std::string_view stripPlusSign(std::string_view text) {
     return text;
 }
 
-void trimFractionZeros(std::string& text) {
-    if (text.find('.') == std::string::npos) return;
-    while (!text.empty() && text.back() == '0') text.pop_back();
-    if (!text.empty() && text.back() == '.') text.pop_back();
-}
-
 } // namespace
 
 std::optional<double> parseLeadingDouble(std::string_view text) {
@@ -90,15 +84,37 @@ std::string formatPaletteNumber(double value) {
 }
 
 std::string formatJsonNumber(double value, int precision) {
-    if (!std::isfinite(value)) return "0";
-    // The largest double has 309 integer digits; the precision is capped well below the rest.
-    std::array<char, 400> buffer{};
-    const int digits = precision < 0 ? 0 : (precision > 60 ? 60 : precision);
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, digits);
-    std::string text(buffer.data(), result.ptr);
-    trimFractionZeros(text);
+    std::string text;
+    appendJsonNumber(text, value, precision);
     return text;
+}
+
+void appendJsonNumber(std::string& out, double value, int precision) {
+    if (!std::isfinite(value)) {
+        out += '0';
+        return;
+    }
+    // Whole numbers, most lengths among them, need no fraction digits at all.
+    if (value != 0 && std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        appendIntegerText(out, static_cast<std::int64_t>(value));
+        return;
+    }
+    // The largest double has 309 integer digits; the precision is capped well below the rest.
+    char buffer[400];
+    const int digits = precision < 0 ? 0 : (precision > 60 ? 60 : precision);
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits).ptr;
+    std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    // Trailing fraction zeros and a bare point go.
+    if (text.find('.') != std::string_view::npos) {
+        while (text.back() == '0') text.remove_suffix(1);
+        if (text.back() == '.') text.remove_suffix(1);
+    }
+    out += text;
+}
+
+void appendIntegerText(std::string& out, std::int64_t value) {
+    char buffer[24];
+    out.append(buffer, static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, value).ptr - buffer));
 }
 
 } // namespace Corvana
