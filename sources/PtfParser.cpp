@@ -97,13 +97,17 @@ std::vector<PtfToolChunk> cutChunks(std::string_view text) {
 
 // ---- Key lookups -------------------------------------------------------------
 
+// Offset just past the first '"' + key starting at `from` or later, or npos.
+std::size_t nextKey(std::string_view text, std::string_view key, std::size_t from) {
+    for (std::size_t pos = text.find(key, std::max<std::size_t>(from, 1)); pos != npos; pos = text.find(key, pos + 1))
+        if (text[pos - 1] == '"') return pos + key.size();
+    return npos;
+}
+
 // Offset just past the first '"' + key + tail in the text, or npos.
 std::size_t findKey(std::string_view text, std::string_view key, std::string_view tail) {
-    for (std::size_t pos = text.find(key, 1); pos != npos; pos = text.find(key, pos + 1)) {
-        if (text[pos - 1] != '"') continue;
-        const std::size_t after = pos + key.size();
-        if (text.substr(after, tail.size()) == tail) return after + tail.size();
-    }
+    for (std::size_t at = nextKey(text, key, 1); at != npos; at = nextKey(text, key, at - key.size() + 1))
+        if (text.substr(at, tail.size()) == tail) return at + tail.size();
     return npos;
 }
 
@@ -115,10 +119,16 @@ std::string_view quotedFrom(std::string_view text, std::size_t begin) {
 }
 
 // "Key":"value", else the first element of "Key":("a" ...); empty when absent.
+// One pass: a list value seen first is kept until a plain value turns up.
 std::string_view findStringValue(std::string_view record, std::string_view key) {
-    if (const std::size_t at = findKey(record, key, "\":\""); at != npos) return quotedFrom(record, at);
-    if (const std::size_t at = findKey(record, key, "\":(\""); at != npos) return quotedFrom(record, at);
-    return {};
+    constexpr std::string_view plain = "\":\"", list = "\":(\"";
+    std::size_t listAt = npos;
+    for (std::size_t at = nextKey(record, key, 1); at != npos; at = nextKey(record, key, at - key.size() + 1)) {
+        const std::string_view rest = record.substr(at);
+        if (rest.starts_with(plain)) return quotedFrom(record, at + plain.size());
+        if (listAt == npos && rest.starts_with(list)) listAt = at + list.size();
+    }
+    return listAt == npos ? std::string_view() : quotedFrom(record, listAt);
 }
 
 double readLength(std::string_view record, std::string_view key, bool isMetric) {

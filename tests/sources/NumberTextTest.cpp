@@ -50,7 +50,7 @@ TEST(NumberFormatTest, PaletteAndJsonFormats) {
     const std::tuple<double, int, const char*> json[] = {
         {6.0, 6, "6"},     {2.5, 6, "2.5"},   {12.3456789, 6, "12.345679"}, {0.0000001, 6, "0"},
         {-0.0000001, 6, "-0"}, {1500, 0, "1500"}, {1e20, 3, "100000000000000000000"}, {-kInfinity, 6, "0"},
-        {std::nan(""), 4, "0"}};
+        {std::nan(""), 4, "0"}, {-0.0, 3, "-0"},  {-12.0, 3, "-12"}, {999999999999999.0, 2, "999999999999999"}};
     for (const auto& [value, precision, text] : json) EXPECT_EQ(formatJsonNumber(value, precision), text) << value;
     EXPECT_EQ(formatJsonNumber(-1.7976931348623157e308, 6).size(), 310u);
 }
