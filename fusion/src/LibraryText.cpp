@@ -1,6 +1,6 @@
 #include "LibraryText.h"
 
-#include <algorithm>
+#include <charconv>
 
 namespace adsk::sim::detail {
 namespace {
@@ -17,41 +17,198 @@ struct Span {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// Follows a JSON text character by character: which ones belong to a string.
-class StringTracker {
+// Checks text against the JSON grammar as nlohmann::json::accept reads it
+// (UTF-8 inside strings, paired surrogate escapes, no number overflowing a
+// double, nothing after the value), and that arrays and objects nest at most
+// `maxDepth` deep. One pass, no tree.
+class JsonChecker {
 public:
-    // True when `c` is part of a string, its quotes included.
-    bool inString(char c) {
-        if (inside) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                inside = false;
-            return true;
-        }
-        inside = c == '"';
-        return inside;
+    JsonChecker(std::string_view json, std::size_t depthLimit) : text(json), maxDepth(depthLimit) {}
+
+    bool wellFormed() {
+        if (!value(0)) return false;
+        skipBlanks(0);
+        // As with the parser, a zero byte ends the input.
+        return at == text.size() || text[at] == '\0';
     }
+
+    // Whether a blank stood between tokens inside three or more open arrays
+    // and objects: inside the entries of a document's "data" array.
+    bool blanksInEntries() const { return deepBlanks; }
 
 private:
-    bool inside = false;
-    bool escaped = false;
-};
+    bool more() const { return at < text.size(); }
+    unsigned char byteAt(std::size_t offset) const { return static_cast<unsigned char>(text[offset]); }
 
-// Deepest nesting of arrays and objects, counting brackets outside strings.
-std::size_t nestingDepth(std::string_view text) {
-    std::size_t depth = 0;
-    std::size_t deepest = 0;
-    StringTracker strings;
-    for (const char c : text) {
-        if (strings.inString(c)) continue;
-        if (c == '[' || c == '{') deepest = std::max(deepest, ++depth);
-        if ((c == ']' || c == '}') && depth > 0) --depth;
+    // Skips blanks at a place inside `level` open arrays and objects.
+    void skipBlanks(std::size_t level) {
+        const std::size_t start = at;
+        while (more() && isBlank(text[at])) ++at;
+        if (level >= 3 && at > start) deepBlanks = true;
     }
-    return deepest;
-}
+
+    // A value inside `depth` open arrays and objects.
+    bool value(std::size_t depth) {
+        skipBlanks(depth);
+        if (!more()) return false;
+        switch (text[at]) {
+        case '{': return container(depth, '}');
+        case '[': return container(depth, ']');
+        case '"': return string();
+        case 't': return literal("true");
+        case 'f': return literal("false");
+        case 'n': return literal("null");
+        default: return number();
+        }
+    }
+
+    bool container(std::size_t depth, char close) {
+        if (depth == maxDepth) return false;
+        ++at;
+        skipBlanks(depth + 1);
+        if (more() && text[at] == close) {
+            ++at;
+            return true;
+        }
+        while (true) {
+            if (close == '}') {
+                skipBlanks(depth + 1);
+                if (!more() || text[at] != '"' || !string()) return false;
+                skipBlanks(depth + 1);
+                if (!more() || text[at] != ':') return false;
+                ++at;
+            }
+            if (!value(depth + 1)) return false;
+            skipBlanks(depth + 1);
+            if (!more()) return false;
+            const char c = text[at++];
+            if (c == close) return true;
+            if (c != ',') return false;
+        }
+    }
+
+    bool literal(std::string_view word) {
+        if (text.substr(at, word.size()) != word) return false;
+        at += word.size();
+        return true;
+    }
+
+    bool digits() {
+        const std::size_t first = at;
+        while (more() && text[at] >= '0' && text[at] <= '9') ++at;
+        return at > first;
+    }
+
+    bool number() {
+        const std::size_t start = at;
+        if (text[at] == '-') ++at;
+        if (more() && text[at] == '0')
+            ++at;
+        else if (!more() || text[at] < '1' || text[at] > '9' || !digits())
+            return false;
+        if (more() && text[at] == '.') {
+            ++at;
+            if (!digits()) return false;
+        }
+        if (more() && (text[at] == 'e' || text[at] == 'E')) {
+            ++at;
+            if (more() && (text[at] == '+' || text[at] == '-')) ++at;
+            if (!digits()) return false;
+        }
+        // Out of range means an overflow (not accepted) or an underflow (accepted);
+        // the rare token is handed to the parser to tell which.
+        double parsed = 0;
+        const auto result = std::from_chars(text.data() + start, text.data() + at, parsed);
+        return result.ec != std::errc::result_out_of_range ||
+               nlohmann::json::accept(text.substr(start, at - start));
+    }
+
+    bool string() {
+        for (++at; more();) {
+            const unsigned char c = byteAt(at);
+            if (c == '"') {
+                ++at;
+                return true;
+            }
+            if (c < 0x20) return false;
+            if (c == '\\') {
+                if (!escape()) return false;
+            } else if (c < 0x80) {
+                ++at;
+            } else if (!utf8Sequence()) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // Four hex digits as a code unit, or -1.
+    long hexUnit() {
+        if (text.size() - at < 4) return -1;
+        long unit = 0;
+        for (const char c : text.substr(at, 4)) {
+            const int digit = c >= '0' && c <= '9' ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0) return -1;
+            unit = unit * 16 + digit;
+        }
+        at += 4;
+        return unit;
+    }
+
+    bool escape() {
+        if (text.size() - at < 2) return false;
+        const char kind = text[at + 1];
+        at += 2;
+        if (std::string_view("\"\\/bfnrt").find(kind) != std::string_view::npos) return true;
+        if (kind != 'u') return false;
+        const long unit = hexUnit();
+        if (unit < 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) return false;
+        if (unit < 0xD800 || unit > 0xDBFF) return true;
+        // A high surrogate needs a low one right after it.
+        if (text.substr(at, 2) != "\\u") return false;
+        at += 2;
+        const long low = hexUnit();
+        return low >= 0xDC00 && low <= 0xDFFF;
+    }
+
+    // A multi-byte UTF-8 character: no overlong forms, surrogates or code
+    // points past U+10FFFF.
+    bool utf8Sequence() {
+        const unsigned char lead = byteAt(at);
+        std::size_t continuations = 2;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF)
+            continuations = 1;
+        else if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+        else if (lead >= 0xF0 && lead <= 0xF4) {
+            continuations = 3;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else if (lead < 0xE1 || lead > 0xEF)
+            return false;
+        if (text.size() - at <= continuations) return false;
+        for (std::size_t i = 1; i <= continuations; ++i) {
+            const unsigned char next = byteAt(at + i);
+            if (next < low || next > high) return false;
+            low = 0x80;
+            high = 0xBF;
+        }
+        at += continuations + 1;
+        return true;
+    }
+
+    std::string_view text;
+    std::size_t maxDepth;
+    std::size_t at = 0;
+    bool deepBlanks = false;
+};
 
 // Walks text already known to be well-formed JSON.
 class Scanner {
@@ -165,7 +322,10 @@ nlohmann::json documentWithoutData(const Scanner& scanner, std::size_t objectAt)
 } // namespace
 
 std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
-    if (nestingDepth(text) > maxNestingDepth || !nlohmann::json::accept(text)) return std::nullopt;
+    JsonChecker checker(text, maxNestingDepth);
+    if (!checker.wellFormed()) return std::nullopt;
+    // Documents this host writes hold their entries compact already.
+    const bool compactEntries = !checker.blanksInEntries();
     const Scanner scanner(text);
     const std::size_t objectAt = scanner.skipBlanks(0);
     if (text[objectAt] != '{') return std::nullopt;
@@ -175,7 +335,9 @@ std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
     bool allTools = true;
     scanner.forEachElement(data->begin, [&](Span element) {
         allTools = allTools && isToolEntry(scanner, element);
-        if (allTools) parts.entries.push_back(compactJsonText(text.substr(element.begin, element.end - element.begin)));
+        if (!allTools) return;
+        const std::string_view entry = text.substr(element.begin, element.end - element.begin);
+        parts.entries.push_back(compactEntries ? std::string(entry) : compactJsonText(entry));
     });
     if (!allTools) return std::nullopt;
     parts.document = documentWithoutData(scanner, objectAt);
@@ -183,13 +345,22 @@ std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
 }
 
 std::string compactJsonText(std::string_view json) {
+    const Scanner scanner(json);
     std::string compact;
     compact.reserve(json.size());
-    StringTracker strings;
-    for (const char c : json) {
-        if (!strings.inString(c) && isBlank(c)) continue;
-        compact += c;
+    // Runs of text between blanks outside strings go in whole.
+    std::size_t run = 0;
+    for (std::size_t at = 0; at < json.size();) {
+        if (json[at] == '"') {
+            at = scanner.stringEnd(at);
+        } else if (isBlank(json[at])) {
+            compact.append(json, run, at - run);
+            run = ++at;
+        } else {
+            ++at;
+        }
     }
+    compact.append(json, run);
     return compact;
 }
 
