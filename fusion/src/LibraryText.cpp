@@ -1,5 +1,6 @@
 #include "LibraryText.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace adsk::sim::detail {
@@ -110,11 +111,14 @@ private:
             ++at;
             if (!digits()) return false;
         }
-        if (more() && (text[at] == 'e' || text[at] == 'E')) {
+        const bool exponent = more() && (text[at] == 'e' || text[at] == 'E');
+        if (exponent) {
             ++at;
             if (more() && (text[at] == '+' || text[at] == '-')) ++at;
             if (!digits()) return false;
         }
+        // Without an exponent only a token of over 300 digits can leave a double's range.
+        if (!exponent && at - start < 300) return true;
         // Out of range means an overflow (not accepted) or an underflow (accepted);
         // the rare token is handed to the parser to tell which.
         double parsed = 0;
@@ -255,8 +259,9 @@ public:
     }
 
     // Each member of the object opening at `at`: (key literal, value span).
+    // Returns where the object ends.
     template <typename Visit>
-    void forEachMember(std::size_t at, Visit visit) const {
+    std::size_t forEachMember(std::size_t at, Visit visit) const {
         for (at = skipBlanks(at + 1); at < text.size() && text[at] == '"';) {
             const std::size_t keyEnd = stringEnd(at);
             const std::size_t value = skipBlanks(skipBlanks(keyEnd) + 1);
@@ -265,15 +270,17 @@ public:
             at = skipBlanks(span.end);
             if (at < text.size() && text[at] == ',') at = skipBlanks(at + 1);
         }
+        return std::min(at + 1, text.size());
     }
 
-    // Each element span of the array opening at `at`.
+    // Each element of the array opening at `at`: `visit(begin)` gives back
+    // where the element ends, or npos to stop.
     template <typename Visit>
     void forEachElement(std::size_t at, Visit visit) const {
         for (at = skipBlanks(at + 1); at < text.size() && text[at] != ']';) {
-            const Span span{at, valueEnd(at)};
-            visit(span);
-            at = skipBlanks(span.end);
+            const std::size_t end = visit(at);
+            if (end == std::string_view::npos) return;
+            at = skipBlanks(end);
             if (at < text.size() && text[at] == ',') at = skipBlanks(at + 1);
         }
     }
@@ -281,10 +288,10 @@ public:
     std::string_view text;
 };
 
-// The name a key literal stands for.
-std::string keyName(std::string_view literal) {
-    if (literal.find('\\') == std::string_view::npos) return std::string(literal.substr(1, literal.size() - 2));
-    return nlohmann::json::parse(literal).get<std::string>();
+// Whether a key literal stands for `name`.
+bool keyIs(std::string_view literal, std::string_view name) {
+    if (literal.find('\\') == std::string_view::npos) return literal.substr(1, literal.size() - 2) == name;
+    return nlohmann::json::parse(literal).get<std::string>() == name;
 }
 
 // The value span of the object's last member named `name` (the one a parser
@@ -292,15 +299,20 @@ std::string keyName(std::string_view literal) {
 std::optional<Span> lastMember(const Scanner& scanner, std::size_t objectAt, std::string_view name) {
     std::optional<Span> found;
     scanner.forEachMember(objectAt, [&](std::string_view key, Span value) {
-        if (keyName(key) == name) found = value;
+        if (keyIs(key, name)) found = value;
     });
     return found;
 }
 
-bool isToolEntry(const Scanner& scanner, Span element) {
-    if (scanner.text[element.begin] != '{') return false;
-    const auto type = lastMember(scanner, element.begin, "type");
-    return type && scanner.text[type->begin] == '"';
+// Where the tool entry starting at `at` ends: an object whose last "type"
+// member holds a string. npos for any other element.
+std::size_t toolEntryEnd(const Scanner& scanner, std::size_t at) {
+    if (scanner.text[at] != '{') return std::string_view::npos;
+    bool typed = false;
+    const std::size_t end = scanner.forEachMember(at, [&](std::string_view key, Span value) {
+        if (keyIs(key, "type")) typed = scanner.text[value.begin] == '"';
+    });
+    return typed ? end : std::string_view::npos;
 }
 
 // The document with the value of every "data" member emptied, parsed.
@@ -308,7 +320,7 @@ nlohmann::json documentWithoutData(const Scanner& scanner, std::size_t objectAt)
     std::string rest;
     std::size_t copied = 0;
     scanner.forEachMember(objectAt, [&](std::string_view key, Span value) {
-        if (keyName(key) != "data") return;
+        if (!keyIs(key, "data")) return;
         rest.append(scanner.text.substr(copied, value.begin - copied));
         rest += "[]";
         copied = value.end;
@@ -333,11 +345,13 @@ std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
     if (!data || text[data->begin] != '[') return std::nullopt;
     LibraryParts parts;
     bool allTools = true;
-    scanner.forEachElement(data->begin, [&](Span element) {
-        allTools = allTools && isToolEntry(scanner, element);
-        if (!allTools) return;
-        const std::string_view entry = text.substr(element.begin, element.end - element.begin);
+    scanner.forEachElement(data->begin, [&](std::size_t begin) {
+        const std::size_t end = toolEntryEnd(scanner, begin);
+        allTools = end != std::string_view::npos;
+        if (!allTools) return end;
+        const std::string_view entry = text.substr(begin, end - begin);
         parts.entries.push_back(compactEntries ? std::string(entry) : compactJsonText(entry));
+        return end;
     });
     if (!allTools) return std::nullopt;
     parts.document = documentWithoutData(scanner, objectAt);
