@@ -26,6 +26,40 @@ std::string_view stripPlusSign(std::string_view text) {
     return text;
 }
 
+// appendJsonNumber's text for a finite value without the general formatter,
+// when that is safe: the value times 10^digits below 2^52, and that product
+// (exact to within half a unit in its last place) far enough from a rounding
+// midpoint that rounding it gives the digits of the exact decimal value.
+// False, with nothing appended, otherwise.
+bool appendScaledDigits(std::string& out, double value, int digits) {
+    static constexpr std::array<double, 16> powers{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (digits >= static_cast<int>(powers.size())) return false;
+    const double scaled = std::fabs(value) * powers[static_cast<std::size_t>(digits)];
+    if (!(scaled < 0x1p52)) return false;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) <= scaled * 0x1p-52) return false;
+    std::uint64_t rest = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    // Digits from the last: the fraction's (trailing zeros dropped), then the integer part's.
+    char buffer[40];
+    char* begin = buffer + sizeof buffer;
+    bool significant = false;
+    for (int i = 0; i < digits; ++i, rest /= 10) {
+        const auto digit = static_cast<char>('0' + rest % 10);
+        significant = significant || digit != '0';
+        if (significant) *--begin = digit;
+    }
+    if (significant) *--begin = '.';
+    do {
+        *--begin = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    if (std::signbit(value)) *--begin = '-';
+    out.append(begin, static_cast<std::size_t>(buffer + sizeof buffer - begin));
+    return true;
+}
+
 } // namespace
 
 std::optional<double> parseLeadingDouble(std::string_view text) {
@@ -94,14 +128,10 @@ void appendJsonNumber(std::string& out, double value, int precision) {
         out += '0';
         return;
     }
-    // Whole numbers, most lengths among them, need no fraction digits at all.
-    if (value != 0 && std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        appendIntegerText(out, static_cast<std::int64_t>(value));
-        return;
-    }
+    const int digits = precision < 0 ? 0 : (precision > 60 ? 60 : precision);
+    if (appendScaledDigits(out, value, digits)) return;
     // The largest double has 309 integer digits; the precision is capped well below the rest.
     char buffer[400];
-    const int digits = precision < 0 ? 0 : (precision > 60 ? 60 : precision);
     const char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits).ptr;
     std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
     // Trailing fraction zeros and a bare point go.
