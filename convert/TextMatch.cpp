@@ -19,14 +19,23 @@ bool isDropped(const FoldedText& folded, char c) {
     return false;
 }
 
-// The FoldedText::letters bits of the letters in the text.
+// The FoldedText::letters bit of a letter, 0 for other bytes.
+std::uint32_t letterBit(char c) {
+    const unsigned k = static_cast<unsigned char>(c | 0x20) - 'a';
+    return k < 26 ? std::uint32_t{1} << k : 0;
+}
+
 std::uint32_t lettersIn(std::string_view text) {
     std::uint32_t letters = 0;
-    for (const char c : text) {
-        const unsigned k = static_cast<unsigned char>(c | 0x20) - 'a';
-        if (k < 26) letters |= std::uint32_t{1} << k;
-    }
+    for (const char c : text) letters |= letterBit(c);
     return letters;
+}
+
+// Whether every letter of the word occurs in the folded text.
+bool mayHold(const FoldedText& folded, std::string_view word) {
+    for (const char c : word)
+        if ((letterBit(c) & ~folded.letters) != 0) return false;
+    return true;
 }
 
 // Where the word matched at kept byte `at` ends (dropped bytes inside it
@@ -45,7 +54,7 @@ std::size_t matchEnd(const FoldedText& folded, std::size_t at, std::string_view 
 // order, until it returns true; true when one was accepted.
 template <typename Accept>
 bool anyOccurrence(const FoldedText& folded, std::string_view word, Accept accept) {
-    if (word.empty() || (lettersIn(word) & ~folded.letters) != 0) return false;
+    if (word.empty() || !mayHold(folded, word)) return false;
     const char first = upperByte(word.front());
     const char firstLower = isLetter(first) ? static_cast<char>(first | 0x20) : first;
     for (std::size_t at = 0; at < folded.text.size(); ++at) {
