@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace adsk::sim::detail {
 namespace {
@@ -294,16 +295,6 @@ bool keyIs(std::string_view literal, std::string_view name) {
     return nlohmann::json::parse(literal).get<std::string>() == name;
 }
 
-// The value span of the object's last member named `name` (the one a parser
-// keeps), if any.
-std::optional<Span> lastMember(const Scanner& scanner, std::size_t objectAt, std::string_view name) {
-    std::optional<Span> found;
-    scanner.forEachMember(objectAt, [&](std::string_view key, Span value) {
-        if (keyIs(key, name)) found = value;
-    });
-    return found;
-}
-
 // Where the tool entry starting at `at` ends: an object whose last "type"
 // member holds a string. npos for any other element.
 std::size_t toolEntryEnd(const Scanner& scanner, std::size_t at) {
@@ -315,8 +306,15 @@ std::size_t toolEntryEnd(const Scanner& scanner, std::size_t at) {
     return typed ? end : std::string_view::npos;
 }
 
-// The document with the value of every "data" member emptied, parsed.
-nlohmann::json documentWithoutData(const Scanner& scanner, std::size_t objectAt) {
+// The document without its "data" members, parsed, and the value span of
+// the last of them (the one a parser keeps), found in the same walk.
+struct DocumentRest {
+    nlohmann::json document;
+    std::optional<Span> data;
+};
+
+DocumentRest splitOffData(const Scanner& scanner, std::size_t objectAt) {
+    DocumentRest parts;
     std::string rest;
     std::size_t copied = 0;
     scanner.forEachMember(objectAt, [&](std::string_view key, Span value) {
@@ -324,11 +322,12 @@ nlohmann::json documentWithoutData(const Scanner& scanner, std::size_t objectAt)
         rest.append(scanner.text.substr(copied, value.begin - copied));
         rest += "[]";
         copied = value.end;
+        parts.data = value;
     });
     rest.append(scanner.text.substr(copied));
-    nlohmann::json document = nlohmann::json::parse(rest);
-    document.erase("data");
-    return document;
+    parts.document = nlohmann::json::parse(rest);
+    parts.document.erase("data");
+    return parts;
 }
 
 } // namespace
@@ -341,7 +340,8 @@ std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
     const Scanner scanner(text);
     const std::size_t objectAt = scanner.skipBlanks(0);
     if (text[objectAt] != '{') return std::nullopt;
-    const auto data = lastMember(scanner, objectAt, "data");
+    DocumentRest rest = splitOffData(scanner, objectAt);
+    const auto data = rest.data;
     if (!data || text[data->begin] != '[') return std::nullopt;
     LibraryParts parts;
     bool allTools = true;
@@ -354,7 +354,7 @@ std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
         return end;
     });
     if (!allTools) return std::nullopt;
-    parts.document = documentWithoutData(scanner, objectAt);
+    parts.document = std::move(rest.document);
     return parts;
 }
 
