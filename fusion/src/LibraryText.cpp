@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <tuple>
 #include <utility>
 
 namespace adsk::sim::detail {
@@ -10,12 +11,7 @@ namespace {
 // Real libraries nest about six levels deep; the limit keeps the recursive
 // parser far from the stack's end on hostile input.
 constexpr std::size_t maxNestingDepth = 64;
-
-// A span of the text: [begin, end).
-struct Span {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-};
+constexpr std::size_t npos = std::string_view::npos;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -259,31 +255,33 @@ public:
         return text.size();
     }
 
-    // Each member of the object opening at `at`: (key literal, value span).
-    // Returns where the object ends.
+    // Each member of the object opening at `at`: `visit(key literal, value
+    // offset)` gives back where the value ends, or npos to stop. Returns where
+    // the object ends, npos when stopped.
     template <typename Visit>
     std::size_t forEachMember(std::size_t at, Visit visit) const {
         for (at = skipBlanks(at + 1); at < text.size() && text[at] == '"';) {
             const std::size_t keyEnd = stringEnd(at);
-            const std::size_t value = skipBlanks(skipBlanks(keyEnd) + 1);
-            const Span span{value, valueEnd(value)};
-            visit(text.substr(at, keyEnd - at), span);
-            at = skipBlanks(span.end);
+            const std::size_t end = visit(text.substr(at, keyEnd - at), skipBlanks(skipBlanks(keyEnd) + 1));
+            if (end == npos) return npos;
+            at = skipBlanks(end);
             if (at < text.size() && text[at] == ',') at = skipBlanks(at + 1);
         }
         return std::min(at + 1, text.size());
     }
 
     // Each element of the array opening at `at`: `visit(begin)` gives back
-    // where the element ends, or npos to stop.
+    // where the element ends, or npos to stop. Returns where the array ends,
+    // npos when stopped.
     template <typename Visit>
-    void forEachElement(std::size_t at, Visit visit) const {
+    std::size_t forEachElement(std::size_t at, Visit visit) const {
         for (at = skipBlanks(at + 1); at < text.size() && text[at] != ']';) {
             const std::size_t end = visit(at);
-            if (end == std::string_view::npos) return;
+            if (end == npos) return npos;
             at = skipBlanks(end);
             if (at < text.size() && text[at] == ',') at = skipBlanks(at + 1);
         }
+        return std::min(at + 1, text.size());
     }
 
     std::string_view text;
@@ -298,36 +296,29 @@ bool keyIs(std::string_view literal, std::string_view name) {
 // Where the tool entry starting at `at` ends: an object whose last "type"
 // member holds a string. npos for any other element.
 std::size_t toolEntryEnd(const Scanner& scanner, std::size_t at) {
-    if (scanner.text[at] != '{') return std::string_view::npos;
+    if (scanner.text[at] != '{') return npos;
     bool typed = false;
-    const std::size_t end = scanner.forEachMember(at, [&](std::string_view key, Span value) {
-        if (keyIs(key, "type")) typed = scanner.text[value.begin] == '"';
+    const std::size_t end = scanner.forEachMember(at, [&](std::string_view key, std::size_t value) {
+        if (keyIs(key, "type")) typed = scanner.text[value] == '"';
+        return scanner.valueEnd(value);
     });
-    return typed ? end : std::string_view::npos;
+    return typed ? end : npos;
 }
 
-// The document without its "data" members, parsed, and the value span of
-// the last of them (the one a parser keeps), found in the same walk.
-struct DocumentRest {
-    nlohmann::json document;
-    std::optional<Span> data;
-};
-
-DocumentRest splitOffData(const Scanner& scanner, std::size_t objectAt) {
-    DocumentRest parts;
-    std::string rest;
-    std::size_t copied = 0;
-    scanner.forEachMember(objectAt, [&](std::string_view key, Span value) {
-        if (!keyIs(key, "data")) return;
-        rest.append(scanner.text.substr(copied, value.begin - copied));
-        rest += "[]";
-        copied = value.end;
-        parts.data = value;
+// The compact texts of the tool entries of the array opening at `at` and where
+// the array ends; no entries when an element is not a tool entry.
+std::pair<std::optional<std::vector<std::string>>, std::size_t> toolEntries(const Scanner& scanner, std::size_t at,
+                                                                              bool compact) {
+    std::vector<std::string> entries;
+    const std::size_t end = scanner.forEachElement(at, [&](std::size_t begin) {
+        const std::size_t entryEnd = toolEntryEnd(scanner, begin);
+        if (entryEnd == npos) return npos;
+        const std::string_view entry = scanner.text.substr(begin, entryEnd - begin);
+        entries.push_back(compact ? std::string(entry) : compactJsonText(entry));
+        return entryEnd;
     });
-    rest.append(scanner.text.substr(copied));
-    parts.document = nlohmann::json::parse(rest);
-    parts.document.erase("data");
-    return parts;
+    if (end == npos) return {std::nullopt, scanner.valueEnd(at)};
+    return {std::move(entries), end};
 }
 
 } // namespace
@@ -340,21 +331,32 @@ std::optional<LibraryParts> splitLibraryDocument(std::string_view text) {
     const Scanner scanner(text);
     const std::size_t objectAt = scanner.skipBlanks(0);
     if (text[objectAt] != '{') return std::nullopt;
-    DocumentRest rest = splitOffData(scanner, objectAt);
-    const auto data = rest.data;
-    if (!data || text[data->begin] != '[') return std::nullopt;
-    LibraryParts parts;
-    bool allTools = true;
-    scanner.forEachElement(data->begin, [&](std::size_t begin) {
-        const std::size_t end = toolEntryEnd(scanner, begin);
-        allTools = end != std::string_view::npos;
-        if (!allTools) return end;
-        const std::string_view entry = text.substr(begin, end - begin);
-        parts.entries.push_back(compactEntries ? std::string(entry) : compactJsonText(entry));
+    // One walk over the top-level members: the last "data" member (the one a
+    // parser keeps) must be an array of tool entries; the rest of the
+    // document, its "data" values emptied, is parsed as a whole.
+    std::optional<std::vector<std::string>> entries;
+    std::string rest;
+    std::size_t copied = 0;
+    scanner.forEachMember(objectAt, [&](std::string_view key, std::size_t value) {
+        if (!keyIs(key, "data")) return scanner.valueEnd(value);
+        std::size_t end = 0;
+        if (text[value] == '[') {
+            std::tie(entries, end) = toolEntries(scanner, value, compactEntries);
+        } else {
+            entries.reset();
+            end = scanner.valueEnd(value);
+        }
+        rest.append(text.substr(copied, value - copied));
+        rest += "[]";
+        copied = end;
         return end;
     });
-    if (!allTools) return std::nullopt;
-    parts.document = std::move(rest.document);
+    if (!entries) return std::nullopt;
+    rest.append(text.substr(copied));
+    LibraryParts parts;
+    parts.entries = std::move(*entries);
+    parts.document = nlohmann::json::parse(rest);
+    parts.document.erase("data");
     return parts;
 }
 
