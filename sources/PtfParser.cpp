@@ -148,15 +148,18 @@ std::string readText(std::string_view record, std::string_view key) {
     return blankedText(findStringValue(record, key));
 }
 
-// Quantity -> strategy -> operation group, e.g. CuttingSpeed/finishing/general.
-double readCuttingValue(std::string_view record, std::string_view quantity, std::string_view strategy,
-                        std::string_view group) {
+// Cutting data is read as quantity -> strategy -> operation group, e.g.
+// CuttingSpeed/finishing/general. The text after "Quantity": where its
+// strategies are looked up; empty when the quantity is absent.
+std::string_view quantityWindow(std::string_view record, std::string_view quantity) {
     const std::size_t quantityAt = findKey(record, quantity, "\":");
-    if (quantityAt == npos) return 0;
-    const std::string_view quantityWindow = record.substr(quantityAt, 1000);
-    const std::size_t strategyAt = findKey(quantityWindow, strategy, "\":{");
+    return quantityAt == npos ? std::string_view() : record.substr(quantityAt, 1000);
+}
+
+double readCuttingValue(std::string_view window, std::string_view strategy, std::string_view group) {
+    const std::size_t strategyAt = findKey(window, strategy, "\":{");
     if (strategyAt == npos) return 0;
-    return readPlain(quantityWindow.substr(strategyAt, 500), group);
+    return readPlain(window.substr(strategyAt, 500), group);
 }
 
 // The text between "Key":( and the first ')' after it; empty when either is missing.
@@ -267,13 +270,17 @@ void readNumbers(ToolModel& tool, std::string_view record) {
 void readPresets(ToolModel& tool, std::string_view record) {
     static constexpr std::pair<std::string_view, std::string_view> strategies[] = {
         {"finishing", "Finishing"}, {"roughing", "Roughing"}};
+    const std::string_view speeds = quantityWindow(record, "CuttingSpeed");
+    const std::string_view feeds = quantityWindow(record, "FeedPerTooth");
+    const std::string_view radialDepths = quantityWindow(record, "RadialDepthOfCut");
+    const std::string_view axialDepths = quantityWindow(record, "AxialDepthOfCut");
     for (const auto& [strategy, presetName] : strategies) {
         CuttingPreset preset;
-        preset.cuttingSpeed = readCuttingValue(record, "CuttingSpeed", strategy, "general");
-        preset.feedPerTooth = readCuttingValue(record, "FeedPerTooth", strategy, "general");
+        preset.cuttingSpeed = readCuttingValue(speeds, strategy, "general");
+        preset.feedPerTooth = readCuttingValue(feeds, strategy, "general");
         if (!(preset.cuttingSpeed > 0) && !(preset.feedPerTooth > 0)) continue;
-        preset.radialDepthOfCut = readCuttingValue(record, "RadialDepthOfCut", strategy, "general");
-        preset.axialDepthOfCut = readCuttingValue(record, "AxialDepthOfCut", strategy, "general");
+        preset.radialDepthOfCut = readCuttingValue(radialDepths, strategy, "general");
+        preset.axialDepthOfCut = readCuttingValue(axialDepths, strategy, "general");
         preset.name = presetName;
         preset.material = tool.material;
         preset.coolant = tool.coolant;
@@ -288,8 +295,9 @@ void readPitch(ToolModel& tool, std::string_view record) {
         return;
     }
     if (tool.type != "tap") return;
-    const double finishing = readCuttingValue(record, "FeedPerTooth", "finishing", "drill");
-    const double roughing = readCuttingValue(record, "FeedPerTooth", "roughing", "drill");
+    const std::string_view feeds = quantityWindow(record, "FeedPerTooth");
+    const double finishing = readCuttingValue(feeds, "finishing", "drill");
+    const double roughing = readCuttingValue(feeds, "roughing", "drill");
     tool.pitch = finishing > 0 ? finishing : (roughing > 0 ? roughing : 0);
 }
 
