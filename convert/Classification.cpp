@@ -51,18 +51,18 @@ bool anyCell(const std::array<std::string_view, Count>& cells, Match&& match) {
                        [&](std::string_view cell) { return !cell.empty() && match(cell); });
 }
 
-bool hasKeyword(const KeywordRow& row, std::string_view compact, std::string_view upper) {
+bool hasKeyword(const KeywordRow& row, const FoldedText& compact, const FoldedText& whole) {
     return anyCell(row.containedCompact, [&](std::string_view w) { return containsText(compact, w); }) ||
            anyCell(row.wordStartCompact, [&](std::string_view w) { return matchWordStart(compact, w); }) ||
-           anyCell(row.wholeWordUpper, [&](std::string_view w) { return matchWholeWord(upper, w); });
+           anyCell(row.wholeWordUpper, [&](std::string_view w) { return matchWholeWord(whole, w); });
 }
 
 std::vector<std::int32_t> keywordKindsIn(std::string_view text) {
-    const std::string compact = compactUpper(text);
-    const std::string upper = upperAscii(text);
+    const FoldedText compact = compactView(text);
+    const FoldedText whole(text);
     std::vector<std::int32_t> kinds;
     for (std::size_t kind = 0; kind < keywordRows.size(); ++kind)
-        if (hasKeyword(keywordRows[kind], compact, upper)) kinds.push_back(static_cast<std::int32_t>(kind));
+        if (hasKeyword(keywordRows[kind], compact, whole)) kinds.push_back(static_cast<std::int32_t>(kind));
     return kinds;
 }
 
@@ -302,9 +302,9 @@ void resetMaterialDefaults() {
 }
 
 std::string materialQueryFor(std::string_view material) {
-    const std::string lower = lowerAscii(material);
+    const FoldedText folded(material);
     for (const auto& row : materialQueryRows) {
-        if (!containsText(lower, row.needle)) continue;
+        if (!containsText(folded, row.needle)) continue;
         std::string query = "{\"category\":\"";
         query += row.category;
         query += "\",\"query\":\"";
@@ -349,18 +349,18 @@ std::vector<NamedPreset> presetNamesFor(const ToolModel& tool) {
 }
 
 std::string detectToolMaterial(std::string_view text) {
-    const std::string upper = upperAscii(text);
-    const bool hss = matchWholeWord(upper, "HSS") || containsText(squeezeUpper(text), "HIGHSPEED");
-    const bool carbide = containsText(upper, "CARBIDE");
+    const FoldedText folded(text);
+    const bool hss = matchWholeWord(folded, "HSS") || containsText(squeezedView(text), "HIGHSPEED");
+    const bool carbide = containsText(folded, "CARBIDE");
     if (hss == carbide) return {};
     return hss ? "hss" : "carbide";
 }
 
 ToolRole detectRole(std::string_view text) {
-    const std::string upper = upperAscii(text);
+    const FoldedText folded(text);
     const auto anyWord = [&](std::initializer_list<std::string_view> words) {
         return std::any_of(words.begin(), words.end(),
-                           [&](std::string_view word) { return matchWholeWord(upper, word); });
+                           [&](std::string_view word) { return matchWholeWord(folded, word); });
     };
     const bool roughing = anyWord({"ROUGH", "ROUGHER", "ROUGHING", "RUF"});
     const bool finishing = anyWord({"FINISH", "FINISHER", "FINISHING", "FIN", "SEMIFINISH"});

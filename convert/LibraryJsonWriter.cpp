@@ -29,12 +29,12 @@ void appendKey(std::string& out, std::string_view key) {
 
 void appendNumber(std::string& out, std::string_view key, double value, int precision = 6) {
     appendKey(out, key);
-    out += formatJsonNumber(value, precision);
+    appendJsonNumber(out, value, precision);
 }
 
 void appendInteger(std::string& out, std::string_view key, std::int32_t value) {
     appendKey(out, key);
-    out += std::to_string(value);
+    appendIntegerText(out, value);
 }
 
 void appendBool(std::string& out, std::string_view key, bool value) {
@@ -44,7 +44,7 @@ void appendBool(std::string& out, std::string_view key, bool value) {
 
 void appendText(std::string& out, std::string_view key, std::string_view text) {
     appendKey(out, key);
-    out += quoteJsonText(text);
+    appendQuotedJson(out, text);
 }
 
 void appendRows(std::string& out, const std::vector<ProfileRow>& rows) {
@@ -64,9 +64,9 @@ void appendTypedValue(std::string& out, const TypedParam& param) {
     if (param.kind == ParamRaw)
         out += param.text;
     else if (param.kind == ParamText)
-        out += quoteJsonText(param.text);
+        appendQuotedJson(out, param.text);
     else
-        out += formatJsonNumber(param.number, 6);
+        appendJsonNumber(out, param.number, 6);
 }
 
 void appendGeometry(std::string& out, const FusionGeometry& geometry) {

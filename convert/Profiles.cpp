@@ -148,7 +148,7 @@ std::vector<ProfileRow> rowsOfSections(const std::vector<HolderSegment>& section
 void appendQuanta(std::string& out, double value, double quantum) {
     double rounded = std::round(value / quantum);
     if (!std::isfinite(rounded) || rounded == 0) rounded = 0;
-    out += formatJsonNumber(rounded, 0);
+    appendJsonNumber(out, rounded, 0);
 }
 
 bool isTrimmedByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }

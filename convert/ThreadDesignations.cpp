@@ -295,8 +295,9 @@ ThreadSeries seriesOfName(std::string_view upper) {
         {"NPTF", SeriesNPTF}, {"NPT", SeriesNPT}, {"BSPT", SeriesBSPT}, {"BSPP", SeriesBSPP},
         {"UNEF", SeriesUNEF}, {"UNC", SeriesUNC}, {"UNF", SeriesUNF},
     }};
+    const FoldedText folded(upper);
     for (const auto& [word, series] : order)
-        if (containsText(upper, word)) return series;
+        if (containsText(folded, word)) return series;
     return SeriesNone;
 }
 
@@ -308,7 +309,8 @@ std::optional<Token> readToken(std::string_view text, std::size_t at, const Name
 
 } // namespace
 
-int unitHint(std::string_view upperText) {
+int unitHint(std::string_view text) {
+    const FoldedText upperText(text);
     const bool inch = containsText(upperText, "\"") || matchWholeWord(upperText, "TPI") ||
                       matchWholeWord(upperText, "INCHES") || matchWholeWord(upperText, "INCH") ||
                       matchWholeWord(upperText, "IN");

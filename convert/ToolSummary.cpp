@@ -5,35 +5,38 @@
 #include "sources/JsonText.h"
 #include "sources/NumberText.h"
 
-#include <array>
-#include <charconv>
 #include <string_view>
 #include <vector>
 
 namespace Corvana {
 namespace {
 
-std::string decimalText(std::int64_t value) {
-    std::array<char, 24> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), result.ptr);
-}
-
-std::string countText(std::size_t count) {
-    return decimalText(static_cast<std::int64_t>(count));
-}
-
 std::string_view boolText(bool value) {
     return value ? "true" : "false";
 }
 
-// Appends "key":value, preceded by a comma unless it is the first pair.
-void appendPair(std::string& out, std::string_view key, std::string_view value) {
+// Appends "key": preceded by a comma unless it opens the object.
+void appendKey(std::string& out, std::string_view key) {
     if (out.size() > 1) out += ',';
     out += '"';
     out += key;
     out += "\":";
+}
+
+// Appends "key":value with the value's JSON text as it is.
+void appendPair(std::string& out, std::string_view key, std::string_view value) {
+    appendKey(out, key);
     out += value;
+}
+
+void appendTextPair(std::string& out, std::string_view key, std::string_view text) {
+    appendKey(out, key);
+    appendQuotedJson(out, text);
+}
+
+void appendIntegerPair(std::string& out, std::string_view key, std::int64_t value) {
+    appendKey(out, key);
+    appendIntegerText(out, value);
 }
 
 struct SummaryState {
@@ -72,7 +75,7 @@ double holderGauge(const ToolModel& tool) {
     return gauge;
 }
 
-std::string cuttingStatus(const ToolModel& tool) {
+std::string_view cuttingStatus(const ToolModel& tool) {
     bool partial = false;
     for (const auto& preset : tool.presets) {
         const bool hasSpeed = preset.cuttingSpeed > 0;
@@ -83,28 +86,27 @@ std::string cuttingStatus(const ToolModel& tool) {
     return partial ? "partial" : "generated";
 }
 
-std::string presetNamesArray(const std::vector<NamedPreset>& named) {
-    std::string out = "[";
+void appendPresetNames(std::string& out, const std::vector<NamedPreset>& named) {
+    out += '[';
     for (std::size_t i = 0; i < named.size(); ++i) {
         if (i > 0) out += ',';
-        out += quoteJsonText(named[i].displayName);
+        appendQuotedJson(out, named[i].displayName);
     }
     out += ']';
-    return out;
 }
 
 void appendIdentity(std::string& out, const ToolModel& tool, std::int32_t index, const SummaryState& state) {
-    appendPair(out, "index", decimalText(index));
+    appendIntegerPair(out, "index", index);
     appendPair(out, "isMetric", boolText(tool.isMetric));
-    appendPair(out, "number", decimalText(tool.number));
-    appendPair(out, "identifier", quoteJsonText(tool.identifier));
-    appendPair(out, "name", quoteJsonText(tool.name));
-    appendPair(out, "type", quoteJsonText(tool.type));
-    appendPair(out, "fusionType", quoteJsonText(fusionTypeFor(tool)));
+    appendIntegerPair(out, "number", tool.number);
+    appendTextPair(out, "identifier", tool.identifier);
+    appendTextPair(out, "name", tool.name);
+    appendTextPair(out, "type", tool.type);
+    appendTextPair(out, "fusionType", fusionTypeFor(tool));
     appendPair(out, "clockwise", boolText(tool.clockwise));
     appendPair(out, "rfRole", roleText(tool.rfRole));
     appendPair(out, "unsupported", boolText(state.unsupported));
-    appendPair(out, "unsupportedReason", quoteJsonText(state.reason));
+    appendTextPair(out, "unsupportedReason", state.reason);
 }
 
 void appendDimensions(std::string& out, const ToolModel& tool, bool hidden) {
@@ -117,10 +119,13 @@ void appendDimensions(std::string& out, const ToolModel& tool, bool hidden) {
     appendPair(out, "gaugeLength", number(holderGauge(tool)));
     appendPair(out, "pitch", number(tool.pitch));
     appendPair(out, "tipRadius", number(tool.tipRadius));
-    appendPair(out, "numFlutes", hidden ? std::string("null") : decimalText(tool.numFlutes));
-    appendPair(out, "holderName", quoteJsonText(hidden ? std::string_view() : tool.holderName));
-    appendPair(out, "holderCount", hidden ? "0" : countText(tool.holderSegments.size()));
-    appendPair(out, "material", quoteJsonText(hidden ? std::string_view() : tool.material));
+    if (hidden)
+        appendPair(out, "numFlutes", "null");
+    else
+        appendIntegerPair(out, "numFlutes", tool.numFlutes);
+    appendTextPair(out, "holderName", hidden ? std::string_view() : tool.holderName);
+    appendIntegerPair(out, "holderCount", hidden ? 0 : static_cast<std::int64_t>(tool.holderSegments.size()));
+    appendTextPair(out, "material", hidden ? std::string_view() : tool.material);
 }
 
 void appendCuttingData(std::string& out, const ToolModel& tool, bool hidden,
@@ -130,9 +135,14 @@ void appendCuttingData(std::string& out, const ToolModel& tool, bool hidden,
     const double feed = first ? first->feedPerTooth * tool.diameter : 0;
     appendPair(out, "surfaceSpeed", hidden ? "null" : formatPaletteNumber(speed));
     appendPair(out, "feedPerTooth", hidden ? "null" : formatPaletteNumber(feed));
-    appendPair(out, "cuttingStatus", quoteJsonText(hidden ? std::string() : cuttingStatus(tool)));
-    appendPair(out, "presetCount", hidden ? "0" : countText(named.size()));
-    if (withPresetNames) appendPair(out, "presetNames", hidden ? "[]" : presetNamesArray(named));
+    appendTextPair(out, "cuttingStatus", hidden ? std::string_view() : cuttingStatus(tool));
+    appendIntegerPair(out, "presetCount", hidden ? 0 : static_cast<std::int64_t>(named.size()));
+    if (!withPresetNames) return;
+    appendKey(out, "presetNames");
+    if (hidden)
+        out += "[]";
+    else
+        appendPresetNames(out, named);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 namespace Corvana {
 namespace {
 
+bool needsEscape(char c) { return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\'; }
+
 void appendEscapedByte(std::string& out, char c) {
     static constexpr char hexDigits[] = "0123456789abcdef";
     const auto byte = static_cast<unsigned char>(c);
@@ -90,10 +92,22 @@ std::string escapeJsonQuotes(std::string_view text) {
 std::string quoteJsonText(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 18);
-    out += '"';
-    for (const char c : text) appendEscapedByte(out, c);
-    out += '"';
+    appendQuotedJson(out, text);
     return out;
+}
+
+void appendQuotedJson(std::string& out, std::string_view text) {
+    out += '"';
+    // Runs of bytes that need no escape go in whole.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!needsEscape(text[i])) continue;
+        out.append(text, plain, i - plain);
+        appendEscapedByte(out, text[i]);
+        plain = i + 1;
+    }
+    out.append(text, plain);
+    out += '"';
 }
 
 std::string readJsonString(std::string_view json, std::string_view key) {

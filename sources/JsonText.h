@@ -20,6 +20,9 @@ std::string escapeJsonQuotes(std::string_view text);
 // escapeJson of the text, enclosed in double quotes.
 std::string quoteJsonText(std::string_view text);
 
+// quoteJsonText's text appended to `out`.
+void appendQuotedJson(std::string& out, std::string_view text);
+
 // Value of "key":"..." (no blanks in the pattern), unescaped; "" when absent.
 // A \uXXXX escape is not decoded: it yields the five characters uXXXX.
 std::string readJsonString(std::string_view json, std::string_view key);

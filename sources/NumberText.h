@@ -42,4 +42,10 @@ std::string formatPaletteNumber(double value);
 // a trailing point removed (12.345679, 6, -0); NaN and infinity give 0.
 std::string formatJsonNumber(double value, int precision);
 
+// formatJsonNumber's text appended to `out`, without a string of its own.
+void appendJsonNumber(std::string& out, double value, int precision);
+
+// The decimal text of the integer appended to `out`.
+void appendIntegerText(std::string& out, std::int64_t value);
+
 } // namespace Corvana

@@ -43,8 +43,11 @@ public:
 
     double at(std::size_t offset) const {
         if (offset > bytes.size() || bytes.size() - offset < 8) return 0;
-        std::uint64_t bits = 0;
-        for (std::size_t i = 8; i-- > 0;) bits = (bits << 8) | bytes[offset + i];
+        // Written as one OR of shifted bytes so the compiler reads the eight at once.
+        const std::uint8_t* b = bytes.data() + offset;
+        const std::uint64_t bits = std::uint64_t{b[0]} | std::uint64_t{b[1]} << 8 | std::uint64_t{b[2]} << 16 |
+                                   std::uint64_t{b[3]} << 24 | std::uint64_t{b[4]} << 32 |
+                                   std::uint64_t{b[5]} << 40 | std::uint64_t{b[6]} << 48 | std::uint64_t{b[7]} << 56;
         return std::bit_cast<double>(bits);
     }
 

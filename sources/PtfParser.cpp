@@ -97,13 +97,17 @@ std::vector<PtfToolChunk> cutChunks(std::string_view text) {
 
 // ---- Key lookups -------------------------------------------------------------
 
+// Offset just past the first '"' + key starting at `from` or later, or npos.
+std::size_t nextKey(std::string_view text, std::string_view key, std::size_t from) {
+    for (std::size_t pos = text.find(key, std::max<std::size_t>(from, 1)); pos != npos; pos = text.find(key, pos + 1))
+        if (text[pos - 1] == '"') return pos + key.size();
+    return npos;
+}
+
 // Offset just past the first '"' + key + tail in the text, or npos.
 std::size_t findKey(std::string_view text, std::string_view key, std::string_view tail) {
-    for (std::size_t pos = text.find(key, 1); pos != npos; pos = text.find(key, pos + 1)) {
-        if (text[pos - 1] != '"') continue;
-        const std::size_t after = pos + key.size();
-        if (text.substr(after, tail.size()) == tail) return after + tail.size();
-    }
+    for (std::size_t at = nextKey(text, key, 1); at != npos; at = nextKey(text, key, at - key.size() + 1))
+        if (text.substr(at, tail.size()) == tail) return at + tail.size();
     return npos;
 }
 
@@ -115,10 +119,16 @@ std::string_view quotedFrom(std::string_view text, std::size_t begin) {
 }
 
 // "Key":"value", else the first element of "Key":("a" ...); empty when absent.
+// One pass: a list value seen first is kept until a plain value turns up.
 std::string_view findStringValue(std::string_view record, std::string_view key) {
-    if (const std::size_t at = findKey(record, key, "\":\""); at != npos) return quotedFrom(record, at);
-    if (const std::size_t at = findKey(record, key, "\":(\""); at != npos) return quotedFrom(record, at);
-    return {};
+    constexpr std::string_view plain = "\":\"", list = "\":(\"";
+    std::size_t listAt = npos;
+    for (std::size_t at = nextKey(record, key, 1); at != npos; at = nextKey(record, key, at - key.size() + 1)) {
+        const std::string_view rest = record.substr(at);
+        if (rest.starts_with(plain)) return quotedFrom(record, at + plain.size());
+        if (listAt == npos && rest.starts_with(list)) listAt = at + list.size();
+    }
+    return listAt == npos ? std::string_view() : quotedFrom(record, listAt);
 }
 
 double readLength(std::string_view record, std::string_view key, bool isMetric) {
@@ -138,15 +148,18 @@ std::string readText(std::string_view record, std::string_view key) {
     return blankedText(findStringValue(record, key));
 }
 
-// Quantity -> strategy -> operation group, e.g. CuttingSpeed/finishing/general.
-double readCuttingValue(std::string_view record, std::string_view quantity, std::string_view strategy,
-                        std::string_view group) {
+// Cutting data is read as quantity -> strategy -> operation group, e.g.
+// CuttingSpeed/finishing/general. The text after "Quantity": where its
+// strategies are looked up; empty when the quantity is absent.
+std::string_view quantityWindow(std::string_view record, std::string_view quantity) {
     const std::size_t quantityAt = findKey(record, quantity, "\":");
-    if (quantityAt == npos) return 0;
-    const std::string_view quantityWindow = record.substr(quantityAt, 1000);
-    const std::size_t strategyAt = findKey(quantityWindow, strategy, "\":{");
+    return quantityAt == npos ? std::string_view() : record.substr(quantityAt, 1000);
+}
+
+double readCuttingValue(std::string_view window, std::string_view strategy, std::string_view group) {
+    const std::size_t strategyAt = findKey(window, strategy, "\":{");
     if (strategyAt == npos) return 0;
-    return readPlain(quantityWindow.substr(strategyAt, 500), group);
+    return readPlain(window.substr(strategyAt, 500), group);
 }
 
 // The text between "Key":( and the first ')' after it; empty when either is missing.
@@ -257,13 +270,17 @@ void readNumbers(ToolModel& tool, std::string_view record) {
 void readPresets(ToolModel& tool, std::string_view record) {
     static constexpr std::pair<std::string_view, std::string_view> strategies[] = {
         {"finishing", "Finishing"}, {"roughing", "Roughing"}};
+    const std::string_view speeds = quantityWindow(record, "CuttingSpeed");
+    const std::string_view feeds = quantityWindow(record, "FeedPerTooth");
+    const std::string_view radialDepths = quantityWindow(record, "RadialDepthOfCut");
+    const std::string_view axialDepths = quantityWindow(record, "AxialDepthOfCut");
     for (const auto& [strategy, presetName] : strategies) {
         CuttingPreset preset;
-        preset.cuttingSpeed = readCuttingValue(record, "CuttingSpeed", strategy, "general");
-        preset.feedPerTooth = readCuttingValue(record, "FeedPerTooth", strategy, "general");
+        preset.cuttingSpeed = readCuttingValue(speeds, strategy, "general");
+        preset.feedPerTooth = readCuttingValue(feeds, strategy, "general");
         if (!(preset.cuttingSpeed > 0) && !(preset.feedPerTooth > 0)) continue;
-        preset.radialDepthOfCut = readCuttingValue(record, "RadialDepthOfCut", strategy, "general");
-        preset.axialDepthOfCut = readCuttingValue(record, "AxialDepthOfCut", strategy, "general");
+        preset.radialDepthOfCut = readCuttingValue(radialDepths, strategy, "general");
+        preset.axialDepthOfCut = readCuttingValue(axialDepths, strategy, "general");
         preset.name = presetName;
         preset.material = tool.material;
         preset.coolant = tool.coolant;
@@ -278,8 +295,9 @@ void readPitch(ToolModel& tool, std::string_view record) {
         return;
     }
     if (tool.type != "tap") return;
-    const double finishing = readCuttingValue(record, "FeedPerTooth", "finishing", "drill");
-    const double roughing = readCuttingValue(record, "FeedPerTooth", "roughing", "drill");
+    const std::string_view feeds = quantityWindow(record, "FeedPerTooth");
+    const double finishing = readCuttingValue(feeds, "finishing", "drill");
+    const double roughing = readCuttingValue(feeds, "roughing", "drill");
     tool.pitch = finishing > 0 ? finishing : (roughing > 0 ? roughing : 0);
 }
 

@@ -44,13 +44,23 @@ TEST(ToolLibraryTest, RejectsMalformedAndWrongDocuments) {
         "", "{", "[]", "{}", "{\"data\":{}}", "{\"data\":[1]}", "{\"data\":[{}]}", "{\"data\":[{\"type\":3}]}",
         "{\"data\":[{\"type\":\"drill\"},{\"unit\":\"inches\"}]}",
         "{\"data\":[{\"type\":\"drill\"}]} trailing",
-        "{\"data\":[{\"type\":\"dr\xff\xfeill\"}]}",
+        "{\"data\":[{\"type\":\"dr\xff\xfeill\"}]}", "{\"data\":[{\"type\":\"dr\xed\xa0\x80ill\"}]}",
+        "{\"data\":[{\"type\":\"dr\\ud800ill\"}]}", "{\"data\":[{\"type\":\"dr\tll\"}]}",
+        "{\"data\":[{\"type\":\"drill\",\"n\":1e400}]}", "{\"data\":[{\"type\":\"drill\",\"n\":01}]}",
+        "{\"data\":[{\"type\":\"drill\",}]}", "{\"data\":[{\"type\":\"drill\",\"n\":tru}]}",
+        "{\"data\":[{\"type\":\"drill\",\"x\":" + std::string(62, '[') + std::string(62, ']') + "}]}",
         "{\"data\":[{\"type\":\"drill\",\"x\":" + std::string(5000, '[') + std::string(5000, ']') + "}]}",
         // A repeated member counts with its last value, as a parser keeps it.
         "{\"data\":[{\"type\":\"drill\"}],\"data\":{}}", "{\"data\":[{\"type\":\"drill\",\"type\":3}]}",
     };
     for (const auto& text : rejected) EXPECT_FALSE(ToolLibrary::createFromJson(text)) << text.substr(0, 60);
 
+    // The deepest nesting taken, escapes, an underflowing number, blanks inside an entry.
+    const std::string accepted = "{\"data\":[{\"type\":\"dr\\ud83d\\ude00\xc3\xa9\\n\", \"n\" : -0.5e-400,\"x\":" +
+                                 std::string(61, '[') + std::string(61, ']') + "}]}";
+    const auto deepest = ToolLibrary::createFromJson(accepted);
+    ASSERT_TRUE(deepest);
+    EXPECT_EQ(deepest->item(0)->toJson().find(' '), std::string::npos) << "entries are held compact";
     // Brackets inside strings do not nest; escaped names and the last of repeated members count.
     for (const auto& [text, count] : std::vector<std::pair<std::string, std::size_t>>{
              {"{\"data\":[]}", 0}, {"{\"data\":[{\"type\":\"drill\",\"note\":\"[[{\"}],\"version\":26}", 1},

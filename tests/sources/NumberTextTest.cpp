@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <random>
 #include <tuple>
 #include <utility>
 #include <string>
+#include <vector>
 
 namespace Corvana {
 namespace {
@@ -50,9 +53,40 @@ TEST(NumberFormatTest, PaletteAndJsonFormats) {
     const std::tuple<double, int, const char*> json[] = {
         {6.0, 6, "6"},     {2.5, 6, "2.5"},   {12.3456789, 6, "12.345679"}, {0.0000001, 6, "0"},
         {-0.0000001, 6, "-0"}, {1500, 0, "1500"}, {1e20, 3, "100000000000000000000"}, {-kInfinity, 6, "0"},
-        {std::nan(""), 4, "0"}};
+        {std::nan(""), 4, "0"}, {-0.0, 3, "-0"},  {-12.0, 3, "-12"}, {999999999999999.0, 2, "999999999999999"}};
     for (const auto& [value, precision, text] : json) EXPECT_EQ(formatJsonNumber(value, precision), text) << value;
     EXPECT_EQ(formatJsonNumber(-1.7976931348623157e308, 6).size(), 310u);
+}
+
+// The fixed format's definition: the standard formatter, trailing fraction zeros trimmed.
+std::string referenceJsonNumber(double value, int precision) {
+    char buffer[400];
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision).ptr;
+    std::string text(static_cast<const char*>(buffer), end);
+    if (text.find('.') == std::string::npos) return text;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text;
+}
+
+TEST(NumberFormatTest, JsonNumbersMatchTheStandardFormatter) {
+    std::mt19937_64 random(20261207);
+    std::vector<double> values;
+    for (int i = 0; i < 20000; ++i) {
+        const double magnitude = std::pow(10.0, static_cast<double>(random() % 22) - 10);
+        values.push_back((static_cast<double>(random() % 2000001) - 1000000.0) / 1000000.0 * magnitude);
+        // Decimal values and the midpoints between them, the cases where rounding is decided.
+        const double decimal = static_cast<double>(random() % 1000000) / std::pow(10.0, static_cast<double>(random() % 9));
+        values.push_back(decimal);
+        values.push_back(-decimal);
+        values.push_back(decimal + 0.5 / std::pow(10.0, static_cast<double>(random() % 9)));
+    }
+    for (const double value : {0.0, -0.0, 0.125, 2.5, 1e-300, 4503599627370495.5, 9007199254740993.0, 1e15, 0.0005})
+        values.push_back(value);
+    for (const double value : values)
+        for (int precision = 0; precision <= 16; ++precision)
+            ASSERT_EQ(formatJsonNumber(value, precision), referenceJsonNumber(value, precision))
+                << std::hexfloat << value << " at " << precision;
 }
 
 TEST(NumberFormatTest, IgnoresTheProcessLocale) {
