@@ -34,6 +34,16 @@ void HostTest::send(const std::string& action, const std::string& data) {
     host->sendFromPage(mainPaletteId, action, data);
 }
 
+void HostTest::browse(const std::string& action, const StringList& paths, const std::string& data) {
+    for (const auto& path : paths) host->queueDialogOk(path), send(action, data);
+}
+
+StringList HostTest::boxes() const {
+    StringList shown;
+    for (const auto& box : host->messageBoxes()) shown.push_back(box.title + ": " + box.text);
+    return shown;
+}
+
 StringList HostTest::sentLines() const {
     StringList lines;
     for (const auto& message : host->sentMessages()) {

@@ -33,6 +33,10 @@ protected:
 
     // The page sends (action, data) from the main palette.
     void send(const std::string& action, const std::string& data = "{}");
+    // Answers the next dialog with each path in turn and sends (action, data) for it.
+    void browse(const std::string& action, const StringList& paths, const std::string& data = "{}");
+    // "title: text" of every message box shown, in order.
+    StringList boxes() const;
     // "ACTION data" of every message sent, in order; each data is parsed as JSON.
     StringList sentLines() const;
     StringList sentActions() const;

@@ -15,10 +15,8 @@ TEST(AppearanceTest, PercentEncodingKeepsOnlyUnreservedBytes) {
 }
 
 TEST_F(AddinTest, CheckEnvAnswersOncePerPage) {
-    send("CHECK_ENV");
-    send("CHECK_ENV");
-    send("SET_OPAQUE_MODE", R"({"opaque":true})");
-    send("CHECK_ENV");
+    for (const char* action : {"CHECK_ENV", "CHECK_ENV", "SET_OPAQUE_MODE", "CHECK_ENV"})
+        send(action, R"({"opaque":true})");  // only SET_OPAQUE_MODE reads it
     host->setLightingEnvironment(adsk::core::RiverRubiconLightingEnvironment);
     send("CHECK_ENV");
     const std::string greyRoom =

@@ -41,14 +41,6 @@ protected:
     fs::path scratch() const { return folder.file("tmp") / "TOLVEX_PM"; }
     bool scratchIsEmpty() const { return !fs::exists(scratch()) || fs::is_empty(scratch()); }
 
-    // Answers the dialog with each path in turn and sends `action` for it.
-    void browse(const std::string& action, const std::vector<std::string>& paths) {
-        for (const auto& path : paths) {
-            host->queueDialogOk(path);
-            send(action);
-        }
-    }
-
     // Palette actions and message box titles in the order the host saw them.
     void recordOrder() {
         host->setObserver([this](const adsk::sim::HostRecord& record) {
@@ -74,13 +66,12 @@ TEST_F(ArchiveAndDatabaseTest, ArchiveIsReadFromItsExtractionWhichIsThenRemoved)
 
     EXPECT_EQ(repliesTo("PARSE_TOOL").size(), 10u);
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>{parseReply(archive, 10)});
-    EXPECT_TRUE(host->messageBoxes().empty());
+    EXPECT_EQ(boxes(), StringList{});
     EXPECT_EQ(ptfTools().size(), 10u);
     EXPECT_EQ(fs::path(pathDuringReply).parent_path(), scratch()) << "the reply comes while the extraction exists";
     EXPECT_TRUE(scratchIsEmpty()) << "the extraction folder is removed after the read";
     // The record outlives the extraction, so it names the archive the tools came from.
-    EXPECT_EQ(lastSourceInfo().type, "archive");
-    EXPECT_EQ(lastSourceInfo().path, archive);
+    EXPECT_EQ(lastSourceInfo().type + " " + lastSourceInfo().path, "archive " + archive);
 }
 
 // Archives that cannot be extracted or hold no project, and a scratch folder
@@ -105,14 +96,12 @@ TEST_F(ArchiveAndDatabaseTest, ArchivesThatCannotBeReadChangeNothing) {
     for (int i = 0; i < 3; ++i) expectedOrder.insert(expectedOrder.end(), {"REPLY_PARSE_PTF", "box Archive Import"});
     EXPECT_EQ(order, expectedOrder) << "the cancelled reply comes before the message box";
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(3, cancelled));
-    const auto boxes = host->messageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, "This PowerMill archive could not be extracted. It may be corrupt, password-protected, "
-                                 "or use an unsupported compression method.");
-    EXPECT_EQ(boxes[1].text, "No PowerMill project index (.pmlprj) was found in this folder.\n\nThis archive does not "
-                             "contain a valid PowerMill project (a .pmlprj entity index).");
-    EXPECT_EQ(boxes[2].text,
-              "The scratch folder '" + scratch().string() + "' is a link; it is not used. Remove it and try again.");
+    EXPECT_EQ(boxes(), (StringList{
+        "Archive Import: This PowerMill archive could not be extracted. It may be corrupt, password-protected, or use an "
+        "unsupported compression method.",
+        "Archive Import: No PowerMill project index (.pmlprj) was found in this folder.\n\nThis archive does not contain "
+        "a valid PowerMill project (a .pmlprj entity index).",
+        "Archive Import: The scratch folder '" + scratch().string() + "' is a link; it is not used. Remove it and try again."}));
     EXPECT_TRUE(fs::is_empty(folder.file("theirs")));
     EXPECT_EQ(ptfTools().size(), 2u);
     EXPECT_EQ(lastSourceInfo().type, "before");
@@ -125,8 +114,7 @@ TEST_F(ArchiveAndDatabaseTest, DatabasesStreamToThePageOrFailWithOneReply) {
     EXPECT_EQ(repliesTo("REPLY_PARSE_MDB"), std::vector<json>{parseReply(sample, 31)});
     EXPECT_EQ(mdbTools().size(), 31u);
     EXPECT_EQ(ptfTools().size(), 2u) << "the file-source list is not touched";
-    EXPECT_EQ(lastSourceInfo().type, "mdb");
-    EXPECT_EQ(lastSourceInfo().path, sample);
+    EXPECT_EQ(lastSourceInfo().type + " " + lastSourceInfo().path, "mdb " + sample);
 
     host->clearRecords();
     host->queueDialogCancel();
@@ -163,8 +151,8 @@ TEST_F(ArchiveAndDatabaseTest, ToolLibraryPickerParsesByExtension) {
                                  "REPLY_PARSE_PTF", "REPLY_PARSE_PTF"}))
         << "the message box comes before the cancelled reply";
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(3, cancelled));
-    for (const auto& box : host->messageBoxes())
-        EXPECT_EQ(box.text, "Unsupported file type. Select a PowerMill template (*.ptf) or database (*.mdb) file.");
+    EXPECT_EQ(boxes(), StringList(2, "Tool Library Import: Unsupported file type. Select a PowerMill template (*.ptf) or "
+                                     "database (*.mdb) file."));
     EXPECT_EQ(ptfTools().size(), 2u);
     EXPECT_EQ(mdbTools().size(), 31u);
 }

@@ -58,10 +58,8 @@ TEST_F(AddinTest, PendingCompletionsAreTakenOnceByTheirEvent) {
     EXPECT_EQ(parseJsonOrFail(info)["err"], "Server said \"no\"\n\x01");
 
     const auto app = host->application();
-    app->fireCustomEvent("CorvanaFeedbackDone", R"({"ok":true,"err":""})");
-    app->fireCustomEvent("CorvanaFeedbackDone", R"({"id":1e300,"ok":true})");
-    app->fireCustomEvent("CorvanaFeedbackDone", info);
-    app->fireCustomEvent("CorvanaFeedbackDone", info);
+    for (const std::string& data : {std::string(R"({"ok":true,"err":""})"), std::string(R"({"id":1e300,"ok":true})"), info, info})
+        app->fireCustomEvent("CorvanaFeedbackDone", data);
     adsk::doEvents();
     EXPECT_EQ(calls, StringList{"second failed Server said \"no\"\nu0001"}) << "a missing id reads -1 and does nothing";
 
@@ -83,12 +81,8 @@ TEST_F(AddinTest, HandlerFailureEndsTheMessageWithoutReply) {
     registerAction("TEST_THROWS_INT", [](const std::string&, adsk::core::Application*, adsk::core::UserInterface*) {
         throw 42;
     });
-    send("NO_SUCH_ACTION");
-    send("get_mfg_units");
-    send("TEST_THROWS");
-    send("TEST_EMPTY");
-    send("TEST_THROWS_INT");
-    send("GET_MFG_UNITS");
+    for (const char* action : {"NO_SUCH_ACTION", "get_mfg_units", "TEST_THROWS", "TEST_EMPTY", "TEST_THROWS_INT", "GET_MFG_UNITS"})
+        send(action);
     EXPECT_EQ(sentActions(), StringList{"REPLY_MFG_UNITS"}) << "only the working handler replies";
     const auto lines = host->logLines();
     ASSERT_EQ(lines.size(), 3u);

@@ -20,10 +20,8 @@ TEST_F(AddinTest, ReportsUnitsAndLanguage) {
     send("GET_MFG_UNITS");
     host->closeDocument();
     send("GET_MFG_UNITS");
-    for (const auto language : {adsk::core::FrenchLanguage, adsk::core::GermanLanguage}) {
-        host->setUserLanguage(language);
-        send("GET_APP_LANGUAGE");
-    }
+    for (const auto language : {adsk::core::FrenchLanguage, adsk::core::GermanLanguage})
+        host->setUserLanguage(language), send("GET_APP_LANGUAGE");
     EXPECT_EQ(sentLines(), (StringList{R"(REPLY_MFG_UNITS {"unit":"mm"})", R"(REPLY_MFG_UNITS {"unit":"in"})",
                                        R"(REPLY_MFG_UNITS {"unit":"in"})", R"(REPLY_APP_LANGUAGE {"language":"fr"})",
                                        R"(REPLY_APP_LANGUAGE {"language":"en"})"}));
@@ -81,8 +79,7 @@ TEST_F(AddinTest, SettingsRequestsKeepOnlyUsableValues) {
         {R"({"mode":-0.5})", 0, ""}};
     for (const auto& [request, mode, name] : destinations) {
         send("SET_HOLDER_DESTINATION", request);
-        EXPECT_EQ(static_cast<int>(holderDestinationMode()), mode) << request;
-        EXPECT_EQ(holderLibraryName(), name) << request;
+        EXPECT_EQ(std::pair(static_cast<int>(holderDestinationMode()), holderLibraryName()), std::pair(mode, name)) << request;
     }
 
     send("SET_MATERIAL_DEFAULTS", R"({"taps":"Carbide","drills":"steel","reamers":"hss"})");

@@ -21,8 +21,7 @@ class LibraryTest : public AddinTest {
 protected:
     void SetUp() override {
         AddinTest::SetUp();
-        host->queueDialogOk(CORVANA_SOURCE_DIR "/examples/metric-template.ptf");
-        send("BROWSE_AND_PARSE_PTF");
+        browse("BROWSE_AND_PARSE_PTF", {CORVANA_SOURCE_DIR "/examples/metric-template.ptf"});
         ASSERT_EQ(ptfTools().size(), 40u);
         host->clearRecords();
     }
@@ -41,12 +40,6 @@ protected:
         return names;
     }
     json lastReply(const std::string& action) const { return repliesTo(action).back(); }
-    static StringList listing(const std::filesystem::path& path) {
-        StringList names;
-        for (const auto& item : std::filesystem::directory_iterator(path)) names.push_back(item.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 };
 
 TEST_F(LibraryTest, ImportWarnAnalyzeMergeAndReplace) {
@@ -116,8 +109,7 @@ TEST_F(LibraryTest, MissingAndRealFusionLibraries) {
                                "EM 10 3FL Rough", "EM 12 4FL Carbide Finish"};
     EXPECT_EQ(entries("banana holes"), merged);
     send("MERGE_LIBRARY", request("banana holes", "0,1"));
-    EXPECT_EQ(lastReply("REPLY_IMPORT_TOOLS")["message"],
-              "Library 'banana holes' updated: 0 added, 2 already present.");
+    EXPECT_EQ(lastReply("REPLY_IMPORT_TOOLS")["message"], "Library 'banana holes' updated: 0 added, 2 already present.");
     EXPECT_EQ(entries("banana holes"), merged);
 }
 
@@ -137,28 +129,23 @@ TEST_F(LibraryTest, HolderModesDecideWhereHoldersGo) {
     EXPECT_EQ(lastReply("REPLY_IMPORT_TOOLS"),
               json({{"success", true}, {"count", 1}, {"message", "Library 'Noted' created with 1 tool." + note}}));
     send("MERGE_LIBRARY", request("Noted", "0,1"));
-    EXPECT_EQ(lastReply("REPLY_IMPORT_TOOLS")["message"],
-              "Library 'Noted' updated: 1 added, 1 already present." + note);
+    EXPECT_EQ(lastReply("REPLY_IMPORT_TOOLS")["message"], "Library 'Noted' updated: 1 added, 1 already present." + note);
 }
 
 TEST_F(LibraryTest, ExportCancelUnwritableAndDone) {
     host->queueDialogCancel();
     send("EXPORT_TOOLS_JSON", R"({"selectedIndices":[0]})");
-    EXPECT_EQ(lastReply("REPLY_EXPORT_JSON"),
-              json::parse(R"({"success":false,"count":1,"message":"Export cancelled."})"));
-    EXPECT_EQ(host->dialogs().at(0).filter, "Tool Library (*.json)");
-    EXPECT_EQ(host->dialogs().at(0).initialFilename, "Imported from PowerMill.json");
+    EXPECT_EQ(lastReply("REPLY_EXPORT_JSON"), json::parse(R"({"success":false,"count":1,"message":"Export cancelled."})"));
+    EXPECT_EQ(host->dialogs().at(0).filter + " " + host->dialogs().at(0).initialFilename,
+              "Tool Library (*.json) Imported from PowerMill.json");
 
-    host->queueDialogOk(folder.file("missing/out.json").string());
-    send("EXPORT_TOOLS_JSON", R"({"selectedIndices":[0]})");
+    browse("EXPORT_TOOLS_JSON", {folder.file("missing/out.json")}, R"({"selectedIndices":[0]})");
     EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Could not write to the selected file.");
     EXPECT_FALSE(std::filesystem::exists(libraryFile("PowerMill Holders"))) << "no holder library after a failure";
 
 
-    host->queueDialogOk(folder.file("out.json").string());
-    send("EXPORT_TOOLS_JSON", R"({"libraryName":"Shop","selectedIndices":[0,1,2]})");
-    EXPECT_EQ(lastReply("REPLY_EXPORT_JSON"),
-              json::parse(R"({"success":true,"count":3,"message":"Exported 3 tools to JSON."})"));
+    browse("EXPORT_TOOLS_JSON", {folder.file("out.json")}, R"({"libraryName":"Shop","selectedIndices":[0,1,2]})");
+    EXPECT_EQ(lastReply("REPLY_EXPORT_JSON"), json::parse(R"({"success":true,"count":3,"message":"Exported 3 tools to JSON."})"));
     EXPECT_EQ(host->dialogs().back().initialFilename, "Shop.json");
     EXPECT_EQ(parseJsonOrFail(readText(folder.file("out.json")))["data"].size(), 3u);
     EXPECT_EQ(entries("PowerMill Holders", true).size(), 2u) << "the holder library follows a successful export";
@@ -184,8 +171,8 @@ TEST_F(LibraryTest, FailedWritesKeepTheOldFiles) {
     EXPECT_EQ(lastReply("REPLY_EXPORT_JSON")["message"], "Failed while writing the file.");
     EXPECT_EQ(readText(libraryFile("Mills")), before);
     EXPECT_EQ(readText(target), "the user's old file");
-    EXPECT_EQ(listing(folder.path()), (StringList{"libraries", "out.json"})) << "no temporary file";
-    EXPECT_EQ(listing(folder.file("libraries")), (StringList{"Mills.json", "PowerMill Holders.json"}));
+    EXPECT_EQ(sortedEntries(folder.path()), (StringList{"libraries", "out.json"})) << "no temporary file";
+    EXPECT_EQ(sortedEntries(folder.file("libraries")), (StringList{"Mills.json", "PowerMill Holders.json"}));
 }
 
 TEST_F(LibraryTest, RequestsNestedInARunningJobAreRefused) {
@@ -221,8 +208,7 @@ TEST_F(LibraryTest, SessionAndDatabaseListsFeedTheirVariants) {
     send("IMPORT_PM_TOOLS", R"({"selectedIndices":[1,0]})");
     send("MERGE_MDB_LIBRARY", R"({"libraryName":"Imported from PowerMill","selectedIndices":[0]})");
     send("REPLACE_MDB_LIBRARY", R"({"selectedIndices":[0]})");
-    EXPECT_EQ(entries("Imported from PowerMill"),
-              (StringList{"EM 10 3FL Rough", "EM 12 4FL Carbide Finish", "EM 6 HSS"}));
+    EXPECT_EQ(entries("Imported from PowerMill"), (StringList{"EM 10 3FL Rough", "EM 12 4FL Carbide Finish", "EM 6 HSS"}));
     EXPECT_EQ(entries("Imported from MDB"), StringList{"EM 6 HSS"}) << "replace creates a missing library";
     send("ANALYZE_PM_LIBRARY", R"({"selectedIndices":[0]})");
     EXPECT_EQ(lastReply("WARN_LIBRARY_EXISTS")["mergeRemoved"], 2);
@@ -237,8 +223,7 @@ TEST_F(LibraryTest, NamesAreExactAndThreadMillsAreCorrectedThroughParameters) {
     writeText(libraryFile("Mills.2024"), R"({"data":[]})");
     send("IMPORT_TOOLS", request("Mills.2024", "0"));
     send("IMPORT_TOOLS", request("mills.2024", "0"));
-    EXPECT_EQ(sentActions(), (StringList{"WARN_LIBRARY_EXISTS", "IMPORT_PROGRESS", "IMPORT_PROGRESS",
-                                         "REPLY_IMPORT_TOOLS"}))
+    EXPECT_EQ(sentActions(), (StringList{"WARN_LIBRARY_EXISTS", "IMPORT_PROGRESS", "IMPORT_PROGRESS", "REPLY_IMPORT_TOOLS"}))
         << "Mills.2024.json is named Mills.2024; names differ by case";
 
     const std::string document =

@@ -29,16 +29,14 @@ TEST_F(HostTest, RunRegistersEverythingAndStopRemovesIt) {
     ASSERT_TRUE(host->palette(mainPaletteId));
     EXPECT_EQ(host->palette(mainPaletteId)->height, 900) << "fitted to the viewport's height";
     const auto app = host->application();
-    EXPECT_TRUE(app->fireCustomEvent("CorvanaFeedbackDone", "{}"));
-    EXPECT_TRUE(app->fireCustomEvent("CorvanaUpdateDone", "{}"));
+    for (const char* id : {"CorvanaFeedbackDone", "CorvanaUpdateDone"}) EXPECT_TRUE(app->fireCustomEvent(id, "{}")) << id;
     adsk::doEvents();
 
     EXPECT_TRUE(stop("ignored"));
     EXPECT_TRUE(host->commandDefinitionIds().empty());
     for (const auto& panel : bothPanels) EXPECT_TRUE(host->controlIds(panel).empty()) << panel;
     EXPECT_TRUE(host->paletteIds().empty());
-    EXPECT_FALSE(app->fireCustomEvent("CorvanaFeedbackDone", "{}"));
-    EXPECT_FALSE(app->fireCustomEvent("CorvanaUpdateDone", "{}"));
+    for (const char* id : {"CorvanaFeedbackDone", "CorvanaUpdateDone"}) EXPECT_FALSE(app->fireCustomEvent(id, "{}")) << id;
     host->activateWorkspace("CAMEnvironment");
     EXPECT_TRUE(host->paletteIds().empty()) << "the workspace watch ended with stop";
 }
@@ -62,8 +60,7 @@ TEST_F(HostTest, RunNeedsAUserInterfaceButNoPanel) {
     EXPECT_FALSE(run(""));
     EXPECT_TRUE(stop(""));
     host->setUserInterfaceAvailable(true);
-    host->removeToolbarPanel("CAMScriptsAddinsPanel");
-    host->removeToolbarPanel("SolidScriptsAddinsPanel");
+    for (const auto& panel : bothPanels) host->removeToolbarPanel(panel);
     ASSERT_TRUE(run(""));
     EXPECT_TRUE(host->palette(mainPaletteId));
 }
@@ -107,8 +104,7 @@ TEST_F(AddinTest, PaletteAddressFollowsThemeAndOpaqueMode) {
 TEST(AddinModuleTest, ExportsRunAndStopOnly) {
     void* module = ::dlopen(CORVANA_ADDIN_MODULE, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << ::dlerror();
-    EXPECT_NE(::dlsym(module, "run"), nullptr);
-    EXPECT_NE(::dlsym(module, "stop"), nullptr);
+    EXPECT_TRUE(::dlsym(module, "run") && ::dlsym(module, "stop"));
     // Corvana::fnv1a64(std::string_view), one of the module's internal functions.
     EXPECT_EQ(::dlsym(module, "_ZN7Corvana7fnv1a64ESt17basic_string_viewIcSt11char_traitsIcEE"), nullptr);
     ::dlclose(module);
@@ -133,7 +129,6 @@ TEST(XdgOpenerTest, PassesTheAddressAsOneArgument) {
     EXPECT_EQ(readText(record), "1|" + address);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "pwned"));
 }
-
 
 } // namespace
 } // namespace Corvana

@@ -40,8 +40,7 @@ protected:
 
 TEST_F(ParseTest, TemplateToolsStreamToThePageAndStay) {
     const std::string path = writeTemplate("tab\there \"quoted\".ptf");
-    host->queueDialogOk(path);
-    send("BROWSE_AND_PARSE_PTF");
+    browse("BROWSE_AND_PARSE_PTF", {path});
     EXPECT_EQ(sentActions(), (StringList{"PARSE_BEGIN", "PARSE_TOOL", "PARSE_TOOL", "REPLY_PARSE_PTF"}));
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF")[0], parseReply(path, 2)) << "control characters in the path are escaped";
     EXPECT_EQ(ptfTools().size(), 2u);
@@ -55,8 +54,7 @@ TEST_F(ParseTest, TemplateToolsStreamToThePageAndStay) {
     ptfTools().clear();
     host->clearRecords();
     ASSERT_TRUE(host->clickPaletteClose(mainPaletteId));
-    host->queueDialogOk(path);
-    send("BROWSE_AND_PARSE_PTF");
+    browse("BROWSE_AND_PARSE_PTF", {path});
     EXPECT_TRUE(host->sentMessages().empty()) << "a hidden palette gets nothing";
     EXPECT_EQ(ptfTools().size(), 2u) << "but the tools are stored";
 }
@@ -77,8 +75,8 @@ TEST_F(ParseTest, FailingReaderGivesOneReplyWithTheErrorMember) {
     host->clearRecords();
     beginProjectDirParse(project, project, ui(), "archive", "Archive Import", std::nullopt, failing);
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>{parseReply(project, 0, true)});
-    ASSERT_EQ(host->messageBoxes().size(), 1u);
-    EXPECT_EQ(host->messageBoxes()[0].title, "Archive Import");
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].rfind("Archive Import: ", 0), 0u) << boxes()[0];
     EXPECT_EQ(lastSourceInfo().type, "archive");
 }
 
@@ -86,18 +84,13 @@ TEST_F(ParseTest, ProjectFoldersGiveAllToolsOrNoneOrAreRefused) {
     const std::string project = writeProject("project", {"tool_1", "tool_2", "tool_3"});
     const std::string partial = writeProject("partial", {"t1", "t2", "t3"}, "t2");
     const std::string noTools = writeProject("no tools", {});
-    for (const auto& path : {project, partial, noTools}) {
-        host->queueDialogOk(path);
-        send("BROWSE_AND_PARSE_PROJECT");
-    }
+    browse("BROWSE_AND_PARSE_PROJECT", {project, partial, noTools});
     EXPECT_EQ(host->dialogs().at(0).kind, adsk::sim::DialogKind::Folder);
     EXPECT_EQ(repliesTo("PARSE_TOOL").at(2)["identifier"], "tool_3");
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"),
               (std::vector<json>{parseReply(project, 3), parseReply(partial, 0, true), parseReply(noTools, 0)}));
-    ASSERT_EQ(host->messageBoxes().size(), 1u);
-    EXPECT_EQ(host->messageBoxes()[0].text,
-              "One or more tool entities could not be read. Import was aborted so no partial tool set is produced.");
-    EXPECT_EQ(host->messageBoxes()[0].title, "Project Import");
+    EXPECT_EQ(boxes(), StringList{"Project Import: One or more tool entities could not be read. Import was aborted so "
+                                  "no partial tool set is produced."});
     EXPECT_TRUE(ptfTools().empty());
     EXPECT_EQ(lastSourceInfo().type, "project");
 
@@ -105,12 +98,9 @@ TEST_F(ParseTest, ProjectFoldersGiveAllToolsOrNoneOrAreRefused) {
     ptfTools().resize(1);
     lastSourceInfo().type = "before";
     host->clearRecords();
-    host->queueDialogOk(writeTemplate("file.ptf"));
-    send("BROWSE_AND_PARSE_PROJECT");
-    ASSERT_EQ(host->messageBoxes().size(), 1u);
-    EXPECT_EQ(host->messageBoxes()[0].text, "The selected path is not a folder.\n\nSelect a PowerMill project folder "
-                                            "(one containing a .pmlprj entity index).");
-    EXPECT_EQ(host->messageBoxes()[0].title, "Project Import");
+    browse("BROWSE_AND_PARSE_PROJECT", {writeTemplate("file.ptf")});
+    EXPECT_EQ(boxes(), StringList{"Project Import: The selected path is not a folder.\n\nSelect a PowerMill project "
+                                  "folder (one containing a .pmlprj entity index)."});
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF"), std::vector<json>(1, {{"cancelled", true}, {"count", 0}, {"filePath", ""}}));
     EXPECT_EQ(ptfTools().size(), 1u);
     EXPECT_EQ(lastSourceInfo().type, "before");

@@ -22,8 +22,7 @@ using namespace adsk::core;
 using adsk::sim::DialogKind;
 using adsk::sim::SimHost;
 
-class RecordingCustomHandler : public CustomEventHandler {
-public:
+struct RecordingCustomHandler : CustomEventHandler {
     void notify(const Ptr<CustomEventArgs>& eventArgs) override {
         infos.push_back(eventArgs->additionalInfo());
         threads.push_back(std::this_thread::get_id());
@@ -59,8 +58,7 @@ TEST(CustomEventTest, WorkerFiresAndOnlyDoEventsDeliversOnTheCallingThread) {
     EXPECT_EQ(handler.infos.size(), 1u);
 }
 
-class WorkspaceHandler : public WorkspaceEventHandler {
-public:
+struct WorkspaceHandler : WorkspaceEventHandler {
     void notify(const Ptr<WorkspaceEventArgs>&) override {
         palettesSeen.push_back(Application::get()->userInterface()->palettes()->count());
     }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,23 +38,25 @@ std::vector<std::string> leafNames(const std::vector<Ptr<URL>>& urls) {
     return names;
 }
 
-// Every entry of the folder, hidden ones included.
-std::vector<std::string> folderEntries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+// Each test runs a host on the "libraries" folder inside a folder of its own.
+class LibraryManagerTest : public ::testing::Test {
+protected:
+    Ptr<URL> importMills() { return libraries->importToolLibrary(ToolLibrary::createFromJson(oneDrill), localFolder(), "Mills"); }
+    fs::path file(const std::string& name) const { return folder / name; }
+    std::vector<std::string> entries() const { return Testing::sortedEntries(folder); }
 
-TEST(LibraryManagerTest, ListsAndOpensLocalLibraries) {
-    Testing::TempDir folder;
-    SimHost host(folder.path());
-    Testing::writeText(folder.file("b.json"), oneDrill);
-    Testing::writeText(folder.file("Mills.2024.json"), twoMills);
-    Testing::writeText(folder.file("broken.json"), "{\"data\":[");
-    Testing::writeText(folder.file(".hidden.json"), oneDrill);
-    fs::create_directory(folder.file("folder.json"));
-    const auto libraries = toolLibraries();
+    Testing::TempDir root;
+    const fs::path folder = root.path() / "libraries";
+    SimHost host{folder};
+    const Ptr<ToolLibraries> libraries = toolLibraries();
+};
+
+TEST_F(LibraryManagerTest, ListsAndOpensLocalLibraries) {
+    Testing::writeText(file("b.json"), oneDrill);
+    Testing::writeText(file("Mills.2024.json"), twoMills);
+    Testing::writeText(file("broken.json"), "{\"data\":[");
+    Testing::writeText(file(".hidden.json"), oneDrill);
+    fs::create_directory(file("folder.json"));
     const auto urls = libraries->childAssetURLs(localFolder());
     ASSERT_EQ(leafNames(urls), (std::vector<std::string>{"Mills.2024.json", "b.json", "broken.json"}));
     EXPECT_EQ(libraries->toolLibraryAtURL(urls[0])->count(), 2u);
@@ -63,13 +64,8 @@ TEST(LibraryManagerTest, ListsAndOpensLocalLibraries) {
     EXPECT_FALSE(libraries->toolLibraryAtURL(URL::create(SimHost::localLibraryRoot() + "/../b.json")));
 }
 
-TEST(LibraryManagerTest, ImportNeverOverwritesAndRejectsUnsafeNames) {
-    Testing::TempDir root;
-    const fs::path folder = root.path() / "libraries";
-    SimHost host(folder);
-    const auto libraries = toolLibraries();
+TEST_F(LibraryManagerTest, ImportNeverOverwritesAndRejectsUnsafeNames) {
     const auto library = ToolLibrary::createFromJson(oneDrill);
-
     const auto first = libraries->importToolLibrary(library, localFolder(), "PowerMill Holders");
     ASSERT_TRUE(first);
     EXPECT_EQ(first->leafName(), "PowerMill Holders.json");
@@ -81,62 +77,52 @@ TEST(LibraryManagerTest, ImportNeverOverwritesAndRejectsUnsafeNames) {
         EXPECT_FALSE(libraries->importToolLibrary(library, localFolder(), name)) << name;
     EXPECT_FALSE(libraries->importToolLibrary(nullptr, localFolder(), "Empty"));
     EXPECT_FALSE(libraries->importToolLibrary(library, URL::create("user://Elsewhere"), "Other"));
-    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"PowerMill Holders (2).json", "PowerMill Holders.json"}));
-    EXPECT_EQ(folderEntries(root.path()), std::vector<std::string>{"libraries"});
+    EXPECT_EQ(entries(), (std::vector<std::string>{"PowerMill Holders (2).json", "PowerMill Holders.json"}));
+    EXPECT_EQ(Testing::sortedEntries(root.path()), std::vector<std::string>{"libraries"});
 }
 
-TEST(LibraryManagerTest, UpdateReplacesOnlyExistingLibraries) {
-    Testing::TempDir folder;
-    SimHost host(folder.path());
-    const auto libraries = toolLibraries();
-    const auto url = libraries->importToolLibrary(ToolLibrary::createFromJson(oneDrill), localFolder(), "Mills");
+TEST_F(LibraryManagerTest, UpdateReplacesOnlyExistingLibraries) {
+    const auto url = importMills();
     ASSERT_TRUE(url);
-    ::chmod(folder.file("Mills.json").c_str(), 0640);
-
+    ::chmod(file("Mills.json").c_str(), 0640);
     EXPECT_TRUE(libraries->updateToolLibrary(url, ToolLibrary::createFromJson(twoMills)));
     EXPECT_EQ(libraries->toolLibraryAtURL(url)->count(), 2u);
-    EXPECT_EQ(fs::status(folder.file("Mills.json")).permissions(),
+    EXPECT_EQ(fs::status(file("Mills.json")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
         << "the file keeps its mode";
 
-    fs::create_directory(folder.file("Folder.json"));
+    fs::create_directory(file("Folder.json"));
     for (const char* name : {"/Folder.json", "/New.json"})  // update does not create
         EXPECT_FALSE(libraries->updateToolLibrary(URL::create(SimHost::localLibraryRoot() + name),
                                                   ToolLibrary::createFromJson(twoMills))) << name;
-    EXPECT_EQ(folderEntries(folder.path()), (std::vector<std::string>{"Folder.json", "Mills.json"}));
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Folder.json", "Mills.json"}));
 }
 
-TEST(LibraryManagerTest, FailedWritesLeaveNoHalfWrittenLibrary) {
-    Testing::TempDir folder;
-    SimHost host(folder.path());
-    const auto libraries = toolLibraries();
-    const auto url = libraries->importToolLibrary(ToolLibrary::createFromJson(oneDrill), localFolder(), "Mills");
+TEST_F(LibraryManagerTest, FailedWritesLeaveNoHalfWrittenLibrary) {
+    const auto url = importMills();
     ASSERT_TRUE(url);
-    const std::string before = Testing::readText(folder.file("Mills.json"));
+    const std::string before = Testing::readText(file("Mills.json"));
     const auto large = ToolLibrary::createFromJson(Testing::readText(fixtureFolder + "fusion-library-v26-inch-drills-endmills-holders.json"));
     {
         Testing::FileSizeLimit limit(4096);
         EXPECT_FALSE(libraries->updateToolLibrary(url, large));
         EXPECT_FALSE(libraries->importToolLibrary(large, localFolder(), "Large"));
     }
-    EXPECT_EQ(Testing::readText(folder.file("Mills.json")), before);
-    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"Mills.json"}) << "no temporary file remains";
+    EXPECT_EQ(Testing::readText(file("Mills.json")), before);
+    EXPECT_EQ(entries(), std::vector<std::string>{"Mills.json"}) << "no temporary file remains";
     EXPECT_TRUE(libraries->updateToolLibrary(url, large)) << "writes work again once space is back";
 }
 
-TEST(LibraryManagerTest, ReadOnlyFolderRefusesWrites) {
+TEST_F(LibraryManagerTest, ReadOnlyFolderRefusesWrites) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-    Testing::TempDir folder;
-    SimHost host(folder.path());
-    const auto libraries = toolLibraries();
-    const auto url = libraries->importToolLibrary(ToolLibrary::createFromJson(oneDrill), localFolder(), "Mills");
+    const auto url = importMills();
     ASSERT_TRUE(url);
-    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(libraries->updateToolLibrary(url, ToolLibrary::createFromJson(twoMills)));
     EXPECT_FALSE(libraries->importToolLibrary(ToolLibrary::createFromJson(twoMills), localFolder(), "New"));
-    fs::permissions(folder.path(), fs::perms::owner_all);
+    fs::permissions(folder, fs::perms::owner_all);
     EXPECT_EQ(libraries->toolLibraryAtURL(url)->count(), 1u);
-    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"Mills.json"});
+    EXPECT_EQ(entries(), std::vector<std::string>{"Mills.json"});
 }
 
 } // namespace

@@ -50,22 +50,14 @@ std::vector<Json> between(std::vector<Json> middle) {
 
 TEST(HostProgramTest, PageMessagesDialogsMessageBoxesAndHiddenPaletteAsExactLines) {
     const auto run = runHost(
-        "{\"send\":\"ECHO\",\"data\":\"hello \\\"page\\\"\\nØ 6 mm\"}\n"
-        "{\"dialog\":\"ok\",\"path\":\"/data/tools.ptf\"}\n"
-        "{\"dialog\":\"cancel\"}\n"
-        "{\"dialog\":\"ok\",\"path\":\"/projects/Job 1\"}\n"
-        "{\"send\":\"OPEN_FILE\",\"data\":\"\"}\n"
-        "{\"send\":\"SAVE_FILE\",\"data\":\"\"}\n"
-        "{\"send\":\"PICK_FOLDER\",\"data\":\"\"}\n"
-        "{\"send\":\"OPEN_FILE\",\"data\":\"\"}\n"
-        "{\"send\":\"MESSAGE_BOX\",\"data\":\"Unsupported file type.\"}\n"
-        "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n"
-        "{\"send\":\"PRINT\",\"data\":\"\"}\n"
-        "{\"send\":\"ECHO_BYTES\",\"data\":\"ok\"}\n"
-        "{\"showPalette\":false}\n"
-        "{\"send\":\"ECHO\",\"data\":\"hidden\"}\n"
-        "{\"send\":\"ECHO_SECOND\",\"data\":\"to the other palette\"}\n"
-        "{\"send\":\"LOG\",\"data\":\"still delivered\"}\n"
+        "{\"send\":\"ECHO\",\"data\":\"hello \\\"page\\\"\\nØ 6 mm\"}\n" "{\"dialog\":\"ok\",\"path\":\"/data/tools.ptf\"}\n"
+        "{\"dialog\":\"cancel\"}\n" "{\"dialog\":\"ok\",\"path\":\"/projects/Job 1\"}\n"
+        "{\"send\":\"OPEN_FILE\",\"data\":\"\"}\n" "{\"send\":\"SAVE_FILE\",\"data\":\"\"}\n"
+        "{\"send\":\"PICK_FOLDER\",\"data\":\"\"}\n" "{\"send\":\"OPEN_FILE\",\"data\":\"\"}\n"
+        "{\"send\":\"MESSAGE_BOX\",\"data\":\"Unsupported file type.\"}\n" "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n"
+        "{\"send\":\"PRINT\",\"data\":\"\"}\n" "{\"send\":\"ECHO_BYTES\",\"data\":\"ok\"}\n"
+        "{\"showPalette\":false}\n" "{\"send\":\"ECHO\",\"data\":\"hidden\"}\n"
+        "{\"send\":\"ECHO_SECOND\",\"data\":\"to the other palette\"}\n" "{\"send\":\"LOG\",\"data\":\"still delivered\"}\n"
         "{\"showPalette\":false}\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     // Bytes that are not UTF-8 become U+FFFD instead of ending the host; printf goes to stderr.
@@ -95,12 +87,9 @@ TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
     // at once, but nothing pumps before the end.
     const auto run = runHost("{\"fusion\":{\"units\":\"in\",\"language\":4,\"theme\":5,\"uiTheme\":3,\"version\":\"2.0.99999\","
                              "\"user\":{\"displayName\":\"Ada\",\"email\":\"ada@example.com\"}}}\r\n"
-                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n"
-                             "{\"fusion\":{\"user\":null,\"units\":null}}\r\n"
-                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n"
-                             "{\"send\":\"LATER\",\"data\":\"150\"}\n"
-                             "{\"send\":\"ECHO\",\"data\":\"before the wait\"}\n"
-                             "{\"wait\":500}\n"
+                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n" "{\"fusion\":{\"user\":null,\"units\":null}}\r\n"
+                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n" "{\"send\":\"LATER\",\"data\":\"150\"}\n"
+                             "{\"send\":\"ECHO\",\"data\":\"before the wait\"}\n" "{\"wait\":500}\n"
                              "{\"send\":\"ECHO\",\"data\":\"after the wait\"}\n"
                              "{\"send\":\"PROGRESS\",\"data\":\"Preparing\"}\n"
                              "{\"send\":\"LATER\",\"data\":\"0\"}\n",

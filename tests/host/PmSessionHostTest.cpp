@@ -48,15 +48,11 @@ std::vector<std::string> outline(const std::vector<std::pair<std::string, Json>>
     int tools = 0;
     for (const auto& [action, data] : messages) {
         if (action == "IMPORT_PROGRESS") continue;
-        if (action == "PM_TOOL") {
-            ++tools;
-            continue;
-        }
+        tools = action == "PM_TOOL" ? tools + 1 : 0;
+        if (tools > 1) words.pop_back();
         if (tools > 0) words.push_back("PM_TOOL x" + std::to_string(tools));
-        tools = 0;
-        words.push_back(action == "REPLY_PM_OPEN_STATUS" ? "status " + data["status"].get<std::string>() : action);
+        else words.push_back(action == "REPLY_PM_OPEN_STATUS" ? "status " + data["status"].get<std::string>() : action);
     }
-    if (tools > 0) words.push_back("PM_TOOL x" + std::to_string(tools));
     return words;
 }
 
@@ -104,10 +100,8 @@ TEST(PmSessionHostTest, OpensWarningsErrorsAndPartialLoads) {
         const PmSimEnvironment environment;
         ASSERT_EQ(environment.install(c.install), 0);
         std::string script = c.script;
-        for (auto at = script.find('@'); at != std::string::npos; at = script.find('@'))
-            script.replace(at, 1, exampleProject);
-        for (auto at = script.find('%'); at != std::string::npos; at = script.find('%'))
-            script.replace(at, 1, archive);
+        for (const auto& [mark, text] : {std::pair('@', exampleProject), std::pair('%', archive)})
+            for (auto at = script.find(mark); at != std::string::npos; at = script.find(mark)) script.replace(at, 1, text);
         const auto messages = runHost(environment, script);
         ASSERT_FALSE(messages.empty());
         if (!c.outline.empty()) {

@@ -94,18 +94,15 @@ void handle(const std::string& action, const std::string& data) {
     }
 }
 
-class PageHandler : public HTMLEventHandler {
-public:
+struct PageHandler : HTMLEventHandler {
     void notify(const Ptr<HTMLEventArgs>& eventArgs) override { handle(eventArgs->action(), eventArgs->data()); }
 } pageHandler;
 
-class ClosedHandler : public UserInterfaceGeneralEventHandler {
-public:
+struct ClosedHandler : UserInterfaceGeneralEventHandler {
     void notify(const Ptr<UserInterfaceGeneralEventArgs>&) override { Application::log("palette closed"); }
 } closedHandler;
 
-class LaterHandler : public CustomEventHandler {
-public:
+struct LaterHandler : CustomEventHandler {
     void notify(const Ptr<CustomEventArgs>& eventArgs) override {
         sendTo(mainPaletteId, "REPLY_LATER", eventArgs->additionalInfo());
     }
@@ -113,8 +110,7 @@ public:
 
 [[maybe_unused]] bool start(const char* context) {
     app = Application::get();
-    if (!app) return false;
-    ui = app->userInterface();
+    ui = app ? app->userInterface() : nullptr;
     if (!ui) return false;
     Application::log(std::string("run(") + context + ")");
     if (const auto event = app->registerCustomEvent(laterEventId)) event->add(&laterHandler);

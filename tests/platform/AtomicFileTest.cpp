@@ -11,9 +11,7 @@ namespace Corvana {
 namespace {
 
 std::size_t entryCount(const std::filesystem::path& folder) {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
-    return count;
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
 TEST(AtomicFileTest, ReplacesTheTargetWholeKeepingItsPermissions) {
@@ -38,8 +36,7 @@ TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoTemporary) {
     Testing::TempDir dir;
     std::filesystem::create_directory(dir.file("folder"));
     const auto onFolder = writeFileAtomically(dir.file("folder").string(), "x");
-    EXPECT_FALSE(onFolder.ok);
-    EXPECT_NE(onFolder.message.find("folder"), std::string::npos);
+    EXPECT_TRUE(!onFolder.ok && onFolder.message.find("folder") != std::string::npos) << onFolder.message;
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
 
     const auto missingParent = writeFileAtomically(dir.file("no/such/out.json").string(), "x");
@@ -75,8 +72,7 @@ TEST(AtomicFileTest, PiecesReplaceTheTargetOnlyWhenCommitted) {
     EXPECT_EQ(entryCount(dir.path()), 1u);
 
     AtomicFileWriter nowhere(dir.file("no/such/out.json").string());
-    EXPECT_TRUE(nowhere.failed());
-    EXPECT_FALSE(nowhere.write("x"));
+    EXPECT_TRUE(nowhere.failed() && !nowhere.write("x"));
     EXPECT_FALSE(nowhere.commit().ok || nowhere.commit().message.empty());
 }
 

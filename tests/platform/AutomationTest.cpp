@@ -53,14 +53,12 @@ TEST(AutomationTest, ServersThatDoNotAnswerFailSoftlyWithinBoundedTime) {
     setTimeScale(0.01);
     // A live server that accepts connections and never answers.
     const auto silent = RunningObjectTable::registerThisProcess();
-    ASSERT_TRUE(silent);
     // A socket nobody listens on any more, left by a server that died.
     const auto dead = RunningObjectTable::registerThisProcess();
-    ASSERT_TRUE(dead);
+    ASSERT_TRUE(silent && dead);
     ::close(dead->listenFd);
 
-    const auto objects = runningAutomationObjects();
-    EXPECT_EQ(objects.size(), 1u);
+    EXPECT_EQ(runningAutomationObjects().size(), 1u);
     EXPECT_FALSE(fs::exists(dead->endpoint)) << "the stale entry is removed";
 
     const AutomationRef session = takeUpAutomationObject(*handoffForEndpoint(silent->endpoint));

@@ -17,10 +17,6 @@ std::string fixturePath(const std::string& name) {
     return std::string(CORVANA_SOURCE_DIR) + "/tests/fixtures/mdb/" + name;
 }
 
-std::unique_ptr<ToolDatabase> openFixture(const std::string& name) {
-    return openToolDatabase(fixturePath(name)).database;
-}
-
 std::string shown(const FieldValue& value) {
     switch (value.state) {
     case FieldState::Absent: return "<absent>";
@@ -44,8 +40,8 @@ const std::vector<std::pair<std::string, std::int64_t>> kSampleCounts{
     {"Taps", 3},          {"ThreadMills", 1},  {"BarrelCutters", 1},  {"DovetailCutters", 0}};
 
 TEST(MdbToolsDatabaseTest, CountsTheRowsOfEveryTable) {
-    const auto sample = openFixture("tooldb-sample.mdb");
-    const auto empty = openFixture("empty-schema.mdb");
+    const auto sample = openToolDatabase(fixturePath("tooldb-sample.mdb")).database;
+    const auto empty = openToolDatabase(fixturePath("empty-schema.mdb")).database;
     ASSERT_TRUE(sample && empty);
     for (const auto& [table, count] : kSampleCounts) {
         EXPECT_EQ(sample->countRows(table), count) << table;
@@ -57,7 +53,7 @@ TEST(MdbToolsDatabaseTest, CountsTheRowsOfEveryTable) {
 
 // Field states the reader tells apart; the field values are checked through the tool reader.
 TEST(MdbToolsDatabaseTest, ReadsRequestedColumnsAsText) {
-    const auto database = openFixture("tooldb-sample.mdb");
+    const auto database = openToolDatabase(fixturePath("tooldb-sample.mdb")).database;
     ASSERT_TRUE(database);
     const std::vector<std::string> columns{"name", "Comment", "FormCurve", "Teeth"};
     const TableRows mills = database->readRows("EndMills", columns);
@@ -71,15 +67,15 @@ TEST(MdbToolsDatabaseTest, ReadsRequestedColumnsAsText) {
     EXPECT_EQ(shown(mills.rows[6].fields[2]), "<null>");  // libmdb cannot tell a zero-length memo from NULL
 
     const TableRows missing = database->readRows("NoSuchTable", {"Name"});
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.failure, "Table NoSuchTable is missing or its definition cannot be read.");
+    EXPECT_EQ(std::pair(missing.ok, missing.failure),
+              std::pair(false, std::string("Table NoSuchTable is missing or its definition cannot be read.")));
 }
 
 TEST(MdbToolsDatabaseTest, NumbersKeepTheirPointUnderACommaLocale) {
     const LocaleGuard guard;
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "de_DE.utf8") == nullptr)
         GTEST_SKIP() << "no German locale installed";
-    const auto database = openFixture("tooldb-sample.mdb");
+    const auto database = openToolDatabase(fixturePath("tooldb-sample.mdb")).database;
     ASSERT_TRUE(database);
     const TableRows feeds = database->readRows("FeedSpeed", {"H1GeneralFinishFeed", "H1GeneralFinishOffset"});
     ASSERT_EQ(feeds.rows.size(), 11u);
@@ -94,8 +90,7 @@ TEST(MdbToolsDatabaseTest, OpeningWhatIsNoDatabaseIsAnOutcome) {
                                     scratch.file("text.mdb").string(), scratch.file("absent.mdb").string(),
                                     scratch.path().string()}) {
         const ToolDatabaseOpening opening = openToolDatabase(path);
-        EXPECT_FALSE(opening.database) << path;
-        EXPECT_FALSE(opening.failure.empty()) << path;
+        EXPECT_TRUE(!opening.database && !opening.failure.empty()) << path;
     }
     EXPECT_EQ(openToolDatabase(fixturePath("not-a-database.mdb")).failure,
               "The database file " + fixturePath("not-a-database.mdb") + " cannot be opened.");

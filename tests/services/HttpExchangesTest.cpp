@@ -29,12 +29,11 @@ TEST(HttpExchangesTest, MailAndFeedAnswersBecomeResultsAndErrorTexts) {
     for (const auto& [reply, ok, text] : cases) {
         server.setReplies("/v3/smtp/email", {reply});
         std::string error;
-        EXPECT_EQ(postMailJson(systemHttpClient(), settingsFor(server), "{\"a\":1}", error), ok) << text;
-        EXPECT_EQ(error, text);
+        const bool sent = postMailJson(systemHttpClient(), settingsFor(server), "{\"a\":1}", error);
+        EXPECT_EQ(std::pair(sent, error), std::pair(ok, text));
     }
     const auto request = server.received().at(0);
-    EXPECT_EQ(request.headers.at("api-key"), "mail-key");
-    EXPECT_EQ(request.body, "{\"a\":1}");
+    EXPECT_EQ(request.headers.at("api-key") + " " + request.body, "mail-key {\"a\":1}");
 
     const std::string longFeed(20000, 'f');
     server.setReplies("/rest/v1/release_feed", {{200, "[]"}, {200, longFeed}, {503, "busy"}});
@@ -42,22 +41,21 @@ TEST(HttpExchangesTest, MailAndFeedAnswersBecomeResultsAndErrorTexts) {
     EXPECT_EQ(fetchReleaseFeedText(systemHttpClient(), settingsFor(server)), longFeed.substr(0, 16384));
     EXPECT_EQ(fetchReleaseFeedText(systemHttpClient(), settingsFor(server)), "");
     const auto feedRequest = server.received().back();
-    EXPECT_EQ(feedRequest.query, "channel=eq.beta&select=*");
-    EXPECT_EQ(feedRequest.headers.at("apikey"), "backend-key");
-    EXPECT_EQ(feedRequest.headers.at("Authorization"), "Bearer backend-key");
+    EXPECT_EQ(feedRequest.query + "|" + feedRequest.headers.at("apikey") + "|" + feedRequest.headers.at("Authorization"),
+              "channel=eq.beta&select=*|backend-key|Bearer backend-key");
 }
 
 TEST(HttpExchangesTest, RefusedConnectionAndUntrustedServerSendNothing) {
     TestHttpsServer rogue("rogue-server");
     ServiceSettings settings = settingsFor(rogue);
-    std::string error;
-    EXPECT_FALSE(postMailJson(systemHttpClient(), settings, "{}", error));
-    EXPECT_EQ(error.rfind("HTTPS request failed: ", 0), 0u) << error;
     EXPECT_EQ(fetchReleaseFeedText(systemHttpClient(), settings), "");
+    for (const std::string& mailHost : {rogue.host(), std::string("127.0.0.1:1")}) {
+        settings.mailHost = mailHost;
+        std::string error;
+        EXPECT_FALSE(postMailJson(systemHttpClient(), settings, "{}", error));
+        EXPECT_EQ(error.rfind("HTTPS request failed: ", 0), 0u) << error;
+    }
     EXPECT_TRUE(rogue.received().empty());
-    settings.mailHost = "127.0.0.1:1";
-    EXPECT_FALSE(postMailJson(systemHttpClient(), settings, "{}", error));
-    EXPECT_EQ(error.rfind("HTTPS request failed: ", 0), 0u) << error;
 }
 
 TEST(HttpExchangesTest, DownloadsNeedACompleteBodyAndLeaveNoOtherFile) {

@@ -122,10 +122,9 @@ TEST_F(ServicesHostTest, UpdatesLaunchOnlyAVerifiedInstaller) {
     for (const std::string file : {"good.exe", "other.exe", "plain.exe"})
         server.setReplies("/" + file, {{200, Testing::readText(work.file(file))}});
     const auto feed = [&](const std::string& file, const std::string& digestOf) {
-        return Testing::TestReply{200, Json::array({{{"version", "1.4.0"},
-                                            {"sha256", sha256FileHex(work.file(digestOf).string())},
-                                            {"url", server.url("/" + file)}}})
-                                  .dump()};
+        const Json release = {{"version", "1.4.0"}, {"sha256", sha256FileHex(work.file(digestOf).string())},
+                              {"url", server.url("/" + file)}};
+        return Testing::TestReply{200, Json::array({release}).dump()};
     };
     server.setReplies("/rest/v1/release_feed", {feed("good.exe", "good.exe"), feed("good.exe", "other.exe"),
                                                 feed("plain.exe", "plain.exe"), feed("other.exe", "other.exe")});

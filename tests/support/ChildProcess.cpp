@@ -27,11 +27,8 @@ CommandRun runCommand(const std::vector<std::string>& arguments) {
     command += "< /dev/null > " + shellQuoted(folder.file("out").string()) + " 2> " +
                shellQuoted(folder.file("err").string());
     const int status = std::system(command.c_str());
-    CommandRun run;
-    run.exitCode = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
-    run.output = readText(folder.file("out"));
-    run.errors = readText(folder.file("err"));
-    return run;
+    const int exitCode = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+    return {exitCode, readText(folder.file("out")), readText(folder.file("err"))};
 }
 
 std::vector<std::string> splitLines(const std::string& text) {

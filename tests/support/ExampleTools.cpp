@@ -21,20 +21,16 @@ const Holder none{"", {}};
 const Holder er16Inch{"CAT40 ER16", {{1.1, 0.9, 1.4}, {2.5, 2.5, 1.2}}};
 const Holder shrinkInch{"CAT40 Shrink 3/8", {{0.8, 0.7, 1.2}, {1.3, 0.8, 1.6}, {2.5, 2.5, 1, true}}};
 
+// Finishing speed and feed per tooth (as a ratio of the diameter), the same for roughing, and
+// the pitch taps keep as their drilling feed per tooth.
 struct Cutting {
-    double speed = 0;       // finishing cutting speed
-    double feed = 0;        // finishing feed per tooth, as a ratio of the diameter
-    double roughSpeed = 0;
-    double roughFeed = 0;
-    double tapPitch = 0;    // taps keep their pitch as the drilling feed per tooth
+    double speed = 0, feed = 0, roughSpeed = 0, roughFeed = 0, tapPitch = 0;
 };
 
 struct ExampleTool {
     const char* type;
     const char* name;
-    double diameter;
-    double length;
-    double overhang;
+    double diameter, length, overhang;
     int flutes;
     const Holder* holder;
     Cutting cutting;
@@ -71,16 +67,11 @@ void mergeMembers(PtfMembers& members, const PtfMembers& extra) {
 }
 
 std::string recordFor(const ExampleTool& tool, const std::string& name, int number, bool metric) {
-    PtfMembers members{{"Type", tool.type},
-                       {"Identifier", name},
-                       {"Diameter", num(tool.diameter)},
-                       {"Length", num(tool.length)},
-                       {"Overhang", num(tool.overhang)},
+    PtfMembers members{{"Type", tool.type}, {"Identifier", name}, {"Diameter", num(tool.diameter)},
+                       {"Length", num(tool.length)}, {"Overhang", num(tool.overhang)},
                        {"NumberOfFlutes", std::to_string(tool.flutes)},
                        {"Number", "{\"Value\":\"" + std::to_string(number) + "\"}"},
-                       {"StockMaterial", "Aluminium 6061"},
-                       {"Coolant", "flood"},
-                       {"Tags", "(\"shop stock\" \"cell 2\")"}};
+                       {"StockMaterial", "Aluminium 6061"}, {"Coolant", "flood"}, {"Tags", "(\"shop stock\" \"cell 2\")"}};
     mergeMembers(members, tool.extra);
     const double smallestShank = metric ? 6 : 0.25;
     const double shank = tool.diameter < smallestShank ? smallestShank : tool.diameter;
@@ -135,8 +126,7 @@ const std::vector<ExampleTool>& metricTools() {
          {{"TipRadius", "5"}, {"UpperTipRadius", "4.8"}}},
         {"barrel", "BARREL 12 R250", 12, 20, 80, 4, &shrinkFit, {200, 0.005, 0, 0},
          {{"BarrelRadius", "250"}, {"TipRadius", "2"}, {"TipRadiusCentre", "(\"4\" \"2\")"}}},
-        {"dovetail", "DOVETAIL 20 60DEG", 20, 6, 50, 6, &er32, {120, 0.004, 0, 0},
-         {{"TaperAngle", "60"}, {"TipRadius", "0.5"}}},
+        {"dovetail", "DOVETAIL 20 60DEG", 20, 6, 50, 6, &er32, {120, 0.004, 0, 0}, {{"TaperAngle", "60"}, {"TipRadius", "0.5"}}},
         {"off_centre_tip_rad", "LENS 10 R5", 10, 10, 60, 4, &shrinkFit, {200, 0.005, 0, 0},
          {{"TipRadius", "5"}, {"TipRadiusCentre", "(\"0\" \"5\")"}}},
         {"off_centre_tip_rad", "OVAL 12 R8", 12, 12, 60, 4, &shrinkFit, {200, 0.005, 0, 0},
@@ -172,8 +162,7 @@ const std::vector<ExampleTool>& inchTools() {
         {"drill", "DRILL 12.7mm", 0.5, 3, 5, 2, &er16Inch, {250, 0.01, 0, 0}, {{"Diameter", "12.7mm"}}},
         {"tap", "TAP 1/4-20 UNC", 0.25, 0.75, 2.5, 3, &er16Inch, {30, 0, 0, 0, 0.05}, {}},
         {"tap", "TAP #10-32 UNF", 0.159, 0.6, 2, 3, &er16Inch, {30, 0, 0, 0, 0.03125}, {}},
-        {"thread_mill", "THREAD MILL 1/2-13", 0.375, 0.75, 2.5, 3, &shrinkInch, {350, 0.002, 0, 0},
-         {{"Pitch", "0.0769"}}},
+        {"thread_mill", "THREAD MILL 1/2-13", 0.375, 0.75, 2.5, 3, &shrinkInch, {350, 0.002, 0, 0}, {{"Pitch", "0.0769"}}},
         {"probe", "PROBE 0.157", 0.157, 0, 2, 0, &none, {}, {}},
     };
     return tools;

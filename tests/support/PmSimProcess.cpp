@@ -7,7 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -28,14 +27,6 @@ std::string madeFolder(const fs::path& folder, bool private_ = false) {
     fs::create_directories(folder);
     if (private_) fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
     return folder.string();
-}
-
-char processState(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(in, text)) return 0;
-    const auto close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() ? text[close + 2] : '?';
 }
 
 } // namespace
@@ -115,14 +106,14 @@ void PmSimProcess::terminate() {
     reaped = true;
 }
 
+// A process, or its zombie, keeps its /proc entry until it is reaped.
 bool processGone(pid_t pid, int waitMilliseconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
-    for (;;) {
-        const char state = processState(pid);
-        if (state == 0) return true;
+    while (fs::exists("/proc/" + std::to_string(pid))) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    return true;
 }
 
 } // namespace Corvana::Testing

@@ -1,5 +1,6 @@
 #include "tests/support/TestFiles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -24,16 +25,14 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(root, ignored);
 }
 
-void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
 void writeText(const std::filesystem::path& path, std::string_view text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    writeText(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::string readText(const std::filesystem::path& path) {
@@ -41,6 +40,13 @@ std::string readText(const std::filesystem::path& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::vector<std::string> sortedEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 ScopedEnv::ScopedEnv(std::string variable, const std::string& value) : name(std::move(variable)) {

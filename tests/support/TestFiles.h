@@ -29,6 +29,8 @@ private:
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 void writeText(const std::filesystem::path& path, std::string_view text);
 std::string readText(const std::filesystem::path& path);
+// Names of every entry of the folder, hidden ones included, sorted.
+std::vector<std::string> sortedEntries(const std::filesystem::path& folder);
 
 // Sets an environment variable of this process (and so of its children)
 // while it exists; the previous value, or its absence, returns afterwards.
