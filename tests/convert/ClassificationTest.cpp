@@ -22,10 +22,6 @@ ToolModel classified(std::string_view type, std::string_view name) {
     return tool;
 }
 
-std::string typeOf(std::string_view type, std::string_view name) {
-    return fusionTypeFor(classified(type, name));
-}
-
 TEST(ClassificationTest, KeywordsOverrideOnlyPermittedTypes) {
     EXPECT_EQ(classified("end_mill", "CSK 6mm 90deg").keywordSource, TextSource::Name);
     const std::tuple<const char*, const char*, const char*> types[] = {
@@ -34,7 +30,8 @@ TEST(ClassificationTest, KeywordsOverrideOnlyPermittedTypes) {
         {"end_mill", "SURFACEMILL", "flat end mill"},       {"end_mill", "INSERTED CUTTER", "flat end mill"},
         {"tip_radiused", "Insert mill R0.8", "face mill"},  {"drill", "FACE MILL 50", "drill"},
         {"taper_spherical", "Centre-Drill A2", "center drill"}, {"end_mill", "SPOTFACE 12", "counter bore"}};
-    for (const auto& [type, name, fusionType] : types) EXPECT_EQ(typeOf(type, name), fusionType) << name;
+    for (const auto& [type, name, fusionType] : types)
+        EXPECT_EQ(fusionTypeFor(classified(type, name)), fusionType) << name;
     EXPECT_EQ(classified("end_mill", "SPOTFACE 12").keywordKinds, (Kinds{1, 6}));
     EXPECT_EQ(keywordTypeFor({6, 5}, "drill"), "center drill");
 }

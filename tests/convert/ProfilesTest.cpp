@@ -6,7 +6,6 @@
 #include <limits>
 #include <sstream>
 #include <string>
-#include <tuple>
 
 namespace Corvana {
 namespace {
@@ -115,8 +114,9 @@ TEST(ProfilesTest, DistinctHoldersAreFoundByShapeAndNumberedWhenUnnamed) {
     const auto holders = distinctHolders(tools);
     ASSERT_EQ(holders.size(), 3u);
     EXPECT_EQ(holders[0].name + "|" + holders[1].name + "|" + holders[2].name, "BT40 ER32|Holder 2|Holder 3");
-    EXPECT_EQ(std::tuple(holders[0].gaugeLength, holders[2].gaugeLength, holders[0].isMetric, holders[0].rows.size()),
-              std::tuple(20.0, 41.0, true, 1u));
+    EXPECT_EQ((std::vector<double>{holders[0].gaugeLength, holders[2].gaugeLength}), (std::vector<double>{20, 41}));
+    EXPECT_TRUE(holders[0].isMetric);
+    EXPECT_EQ(holders[0].rows.size(), 1u);
 }
 
 } // namespace

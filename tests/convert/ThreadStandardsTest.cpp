@@ -21,10 +21,6 @@ Labels labelsOf(const std::vector<Candidate>& candidates) {
     return labels;
 }
 
-Labels designations(const std::string& name) {
-    return labelsOf(parseThreadDesignations(name));
-}
-
 ToolModel tapNamed(const std::string& name, bool isMetric, double diameter, const std::string& type = "tap") {
     ToolModel tool;
     tool.name = name;
@@ -99,7 +95,7 @@ TEST(ThreadStandardsTest, ReadsDesignationsOfRealToolNames) {
         {"1/4-20 UNC OR M6X1", {"1/4-20 UNC", "M6 x 1"}},
         {"DRILL D250 L120 250 DEEP 8.5-90 ENDMILL 10 4FL", {}},
         {"M6 METRIC TAP 150", {"M6"}},         {"M6 TAP 150", {"M6", "0.15\""}}};
-    for (const auto& [name, labels] : rows) EXPECT_EQ(designations(name), labels) << name;
+    for (const auto& [name, labels] : rows) EXPECT_EQ(labelsOf(parseThreadDesignations(name)), labels) << name;
 
     const auto quarter = parseThreadDesignations("TAP 1/4-20 UNC");
     const auto numbered = parseThreadDesignations("#7 TAP M10X1.25");  // #7 has no table row

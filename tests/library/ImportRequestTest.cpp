@@ -149,9 +149,9 @@ TEST(ImportRequestTest, ThreadMillLengthAndTeethFollowThePitch) {
         ToolModel corrected = mill;
         corrected.length = length;
         applyToolCorrections(corrected, 0, "{}");
-        EXPECT_EQ(corrected.length, length == 0 ? 0 : 1.5) << "at least one pitch long, unless unknown";
-        EXPECT_EQ(corrected.overhang, 20);
-        EXPECT_FALSE(corrected.spindleClockwise);
+        // At least one pitch long, unless unknown.
+        EXPECT_EQ(std::tuple(corrected.length, corrected.overhang, corrected.spindleClockwise),
+                  std::tuple(length == 0 ? 0 : 1.5, 20.0, false)) << length;
     }
 
     // (length, pitch): 8 teeth, none, an end mill, too many, 3.

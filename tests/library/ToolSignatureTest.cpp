@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 namespace Corvana {
 namespace {
 
@@ -46,7 +44,8 @@ TEST(ToolSignatureTest, ToolsMatchWithinTheTolerances) {
     EXPECT_TRUE(signaturesMatch(drill, other));
     other.tipAngle = 118.11;
     EXPECT_FALSE(signaturesMatch(drill, other));
-    EXPECT_EQ(std::pair(roundedCount(2.5), roundedCount(-2.5)), std::pair(3.0, -3.0));
+    EXPECT_EQ(roundedCount(2.5), 3);
+    EXPECT_EQ(roundedCount(-2.5), -3);
 }
 
 TEST(ToolSignatureTest, JsonFactsComeFromTheHolderInItsOwnUnit) {

@@ -13,10 +13,6 @@ namespace {
 
 using namespace Testing;
 
-std::string fixturePath(const std::string& name) {
-    return std::string(CORVANA_SOURCE_DIR) + "/tests/fixtures/mdb/" + name;
-}
-
 // Marks each reported tool as the classification hook would; the reader must keep that tool.
 ToolProgressFn recordInto(std::vector<std::string>& calls) {
     return [&calls](std::int32_t index, std::int32_t total, ToolModel* tool) {
@@ -60,7 +56,9 @@ std::string curve(const std::string& order, const std::string& numbers) {
 
 class MdbSampleTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { sample = readMdbFile(fixturePath("tooldb-sample.mdb"), recordInto(calls)); }
+    static void SetUpTestSuite() {
+        sample = readMdbFile(CORVANA_SOURCE_DIR "/tests/fixtures/mdb/tooldb-sample.mdb", recordInto(calls));
+    }
     static inline std::vector<ToolModel> sample;
     static inline std::vector<std::string> calls;
 };

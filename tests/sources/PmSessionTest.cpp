@@ -63,10 +63,6 @@ std::string describe(const PmSessionEntry& e) {
     return e.projectName + "|" + e.pmVersion + "|" + std::to_string(e.toolCount) + (e.isMetric ? "|mm" : "|in");
 }
 
-std::string libraryOf(const std::vector<ToolModel>& tools) {
-    return buildToolLibraryJson(tools, "Compared", {}, LibraryJsonMode::ToolsAndHolders);
-}
-
 TEST_F(PmSessionTest, InstalledReleaseYearFromTheRegistry) {
     const std::string lm = "HKEY_LOCAL_MACHINE\\SOFTWARE\\";
     const struct {
@@ -122,7 +118,8 @@ TEST_F(PmSessionTest, ExtractionMatchesTheDiskReader) {
         fromSession[i].sourceKind = fromDisk[i].sourceKind;
         EXPECT_EQ(summaryOf(fromSession[i]), summaryOf(fromDisk[i]));
     }
-    EXPECT_EQ(libraryOf(fromSession), libraryOf(fromDisk));
+    EXPECT_EQ(buildToolLibraryJson(fromSession, "Compared", {}, LibraryJsonMode::ToolsAndHolders),
+              buildToolLibraryJson(fromDisk, "Compared", {}, LibraryJsonMode::ToolsAndHolders));
 }
 
 TEST_F(PmSessionTest, WithoutXmlTheFallbacksAnswer) {

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 namespace Corvana {
 namespace {
 
@@ -48,8 +46,9 @@ TEST(ProjectFolderTest, CountsAndListsToolEntities) {
                               toolEntityLine("Ball 6") + "pmlEntTool '\r\n" + toolEntityLine("D5");
     writeProjectFolder(dir.path(), index, {}, "Job 12.PMLPRJ");
     const ProjectIndex result = loadProjectIndex(dir.path().string());
-    EXPECT_EQ(std::tuple(result.ok, result.toolEntityCount, result.indexPath),
-              std::tuple(true, 3, dir.file("Job 12.PMLPRJ").string()));
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.toolEntityCount, 3);
+    EXPECT_EQ(result.indexPath, dir.file("Job 12.PMLPRJ").string());
     const auto entries = readIndexEntries(result.indexPath);
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 3u);
