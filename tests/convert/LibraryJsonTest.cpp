@@ -210,14 +210,12 @@ TEST(LibraryJsonTest, StrategiesFollowPresetNamesOrTheToolRole) {
     ASSERT_EQ(presets.size(), 2u);
     EXPECT_EQ(presets[0]["strategies"]["roughing"].size(), 45u);
     EXPECT_EQ(presets[0]["strategies"]["roughing"][44], "toolpath_edit_tool_change");
-    EXPECT_TRUE(presets[0]["strategies"]["finishing"].empty());
-    EXPECT_TRUE(presets[1]["strategies"]["roughing"].empty());
+    EXPECT_TRUE(presets[0]["strategies"]["finishing"].empty() && presets[1]["strategies"]["roughing"].empty());
 
     tool.presets = {{"Roughing", "Steel", "", 100, 0.01}, {"Roughing", "Brass", "", 120, 0.01}};
     tool.rfRole = ToolRole::Finishing;
     presets = toolEntry(tool)["start-values"]["presets"];
-    EXPECT_TRUE(presets[0]["strategies"]["roughing"].empty());
-    EXPECT_TRUE(presets[1]["strategies"]["finishing"].empty());
+    EXPECT_TRUE(presets[0]["strategies"]["roughing"].empty() && presets[1]["strategies"]["finishing"].empty());
     tool.rfRole = ToolRole::None;
     EXPECT_EQ(toolEntry(tool)["start-values"]["presets"][1]["strategies"]["roughing"].size(), 45u);
 

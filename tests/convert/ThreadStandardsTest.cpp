@@ -21,10 +21,6 @@ Labels labelsOf(const std::vector<Candidate>& candidates) {
     return labels;
 }
 
-Labels designations(const std::string& name) {
-    return labelsOf(parseThreadDesignations(name));
-}
-
 ToolModel tapNamed(const std::string& name, bool isMetric, double diameter, const std::string& type = "tap") {
     ToolModel tool;
     tool.name = name;
@@ -50,18 +46,18 @@ TEST(ThreadStandardsTest, TablesNearestSizesAndTapDrills) {
     for (const auto& [diameter, name] : {std::pair{0.2, "#10"}, {0.23, "#12"}, {3.0, "none"}, {2.23, "2"},
                                          {std::nan(""), "none"}})
         EXPECT_EQ(inchNameNear(diameter), name) << diameter;
-    EXPECT_EQ(metricNominalNear(10.5), 10);  // a tie goes to the first row
-    EXPECT_EQ(metricNominalNear(71.6), 64);
-    EXPECT_EQ(metricNominalNear(71.7), -1);
+    // A tie goes to the first row.
+    EXPECT_EQ((std::vector{metricNominalNear(10.5), metricNominalNear(71.6), metricNominalNear(71.7)}),
+              (std::vector<double>{10, 64, -1}));
     EXPECT_EQ(inchSizeByNumber(10) != nullptr ? inchSizeByNumber(10)->diameter : -1, 0.19);
     EXPECT_EQ(inchSizeByNumber(7), nullptr);
     std::string label = "stale";
-    EXPECT_EQ(nearestNominal(10.02, true, 0.406, label), 10);
-    EXPECT_EQ(label, "M10");
-    EXPECT_EQ(nearestNominal(11.5, true, 0.406, label), 0);
-    EXPECT_EQ(label, "");
-    EXPECT_EQ(nearestNominal(0.2501, false, 0.016, label), 0.25);
-    EXPECT_EQ(label, "1/4");
+    for (const auto& [diameter, metric, tolerance, nominal, expected] :
+         {std::tuple{10.02, true, 0.406, 10.0, "M10"}, {11.5, true, 0.406, 0.0, ""},
+          {0.2501, false, 0.016, 0.25, "1/4"}}) {
+        EXPECT_EQ(nearestNominal(diameter, metric, tolerance, label), nominal) << diameter;
+        EXPECT_EQ(label, expected) << diameter;
+    }
 
     // M10 x 1.25 drills 8.75; M6 pitch 1.0 is coarse (0.406); M4 pitches 0.7 and 0.5 allow 0.203 only.
     const std::tuple<double, double, bool, bool> drills[] = {
@@ -75,11 +71,10 @@ TEST(ThreadStandardsTest, TablesNearestSizesAndTapDrills) {
 }
 
 TEST(ThreadStandardsTest, StandardPitchesOfASize) {
-    EXPECT_EQ(labelsOf(standardPitchCandidates(0.6875, false)), (Labels{"11/16-24 UNEF"}));
-    EXPECT_EQ(labelsOf(standardPitchCandidates(0.2, false)), (Labels{"#10-24 UNC", "#10-32 UNF"}));
-    EXPECT_EQ(labelsOf(standardPitchCandidates(2.0, false)), (Labels{"2-4.5 UNC"}));
-    EXPECT_TRUE(standardPitchCandidates(0, true).empty());
-    EXPECT_TRUE(standardPitchCandidates(3.0, false).empty());
+    for (const auto& [diameter, metric, labels] : std::vector<std::tuple<double, bool, Labels>>{
+             {0.6875, false, {"11/16-24 UNEF"}}, {0.2, false, {"#10-24 UNC", "#10-32 UNF"}},
+             {2.0, false, {"2-4.5 UNC"}}, {0, true, {}}, {3.0, false, {}}})
+        EXPECT_EQ(labelsOf(standardPitchCandidates(diameter, metric)), labels) << diameter;
 }
 
 TEST(ThreadStandardsTest, ReadsDesignationsOfRealToolNames) {
@@ -100,15 +95,14 @@ TEST(ThreadStandardsTest, ReadsDesignationsOfRealToolNames) {
         {"1/4-20 UNC OR M6X1", {"1/4-20 UNC", "M6 x 1"}},
         {"DRILL D250 L120 250 DEEP 8.5-90 ENDMILL 10 4FL", {}},
         {"M6 METRIC TAP 150", {"M6"}},         {"M6 TAP 150", {"M6", "0.15\""}}};
-    for (const auto& [name, labels] : rows) EXPECT_EQ(designations(name), labels) << name;
+    for (const auto& [name, labels] : rows) EXPECT_EQ(labelsOf(parseThreadDesignations(name)), labels) << name;
 
     const auto quarter = parseThreadDesignations("TAP 1/4-20 UNC");
-    ASSERT_EQ(quarter.size(), 1u);
-    EXPECT_TRUE(quarter[0].pitch == 0.05 && quarter[0].series == SeriesUNC);
     const auto numbered = parseThreadDesignations("#7 TAP M10X1.25");  // #7 has no table row
-    ASSERT_EQ(numbered.size(), 2u);
-    EXPECT_TRUE(numbered[0].isNumbered && numbered[0].sizeNumber == 7 && numbered[0].inchSize == 0);
-    EXPECT_EQ(numbered[1].pitch, 1.25);
+    ASSERT_TRUE(quarter.size() == 1 && numbered.size() == 2);
+    EXPECT_EQ(std::tuple(quarter[0].pitch, quarter[0].series, numbered[0].isNumbered, numbered[0].sizeNumber,
+                         numbered[0].inchSize, numbered[1].pitch),
+              std::tuple(0.05, SeriesUNC, true, 7, 0.0, 1.25));
 }
 
 TEST(ThreadStandardsTest, DesignationReaderSurvivesMalformedNames) {
@@ -124,12 +118,10 @@ TEST(ThreadStandardsTest, DesignationReaderSurvivesMalformedNames) {
 
 TEST(ThreadStandardsTest, NameHintAndTapDiameterVerdicts) {
     const NameThreadHint metricOnInch = nameThreadHint(tapNamed("TAP M10X1.5", false, 0.33));
-    EXPECT_TRUE(metricOnInch.present && metricOnInch.isMetric);
+    EXPECT_TRUE(metricOnInch.present && metricOnInch.isMetric && metricOnInch.label == "M10");
     EXPECT_NEAR(metricOnInch.toolNominal, 0.393700787, 1e-9);
-    EXPECT_EQ(metricOnInch.label, "M10");
     const NameThreadHint inchOnMetric = nameThreadHint(tapNamed("#7 TAP 1/4-20 UNC", true, 5.1));
-    EXPECT_DOUBLE_EQ(inchOnMetric.toolNominal, 6.35);
-    EXPECT_EQ(inchOnMetric.label, "1/4-20 UNC");
+    EXPECT_EQ(std::pair(inchOnMetric.toolNominal, inchOnMetric.label), std::pair(6.35, std::string("1/4-20 UNC")));
     EXPECT_FALSE(nameThreadHint(tapNamed("SPIRAL TAP", true, 6)).present);
 
     const TapDrillVerdict drill = analyzeTapDiameter(8.5, 1.5, true, std::nullopt, true);
@@ -144,8 +136,7 @@ TEST(ThreadStandardsTest, NameHintAndTapDiameterVerdicts) {
     for (const auto& [diameter, pitch, metric, hint, hintMetric, kind] : verdicts)
         EXPECT_EQ(analyzeTapDiameter(diameter, pitch, metric, hint, hintMetric).kind, kind) << diameter << " " << pitch;
     const TapDrillVerdict metricHint = analyzeTapDiameter(0.3346, 0.059055, false, 10.0, true);
-    EXPECT_EQ(metricHint.kind, 1);
-    EXPECT_NEAR(metricHint.nominal, 0.393700787, 1e-9);
+    EXPECT_TRUE(metricHint.kind == 1 && std::abs(metricHint.nominal - 0.393700787) < 1e-9) << metricHint.nominal;
     EXPECT_EQ(analyzeTapDiameter(0.201, 0.05, false, std::nullopt, false).label, "1/4");
 }
 
@@ -154,9 +145,7 @@ TEST(ThreadStandardsTest, PitchCandidatesForTools) {
     EXPECT_EQ(labelsOf(fine),
               (Labels{"M10 x 1.25 (fine)", "M10 x 1.5 (coarse)", "M10 x 1 (fine)", "M10 x 0.75 (fine)"}));
     ASSERT_EQ(fine.size(), 4u);
-    EXPECT_EQ(fine[0].tier, "recommended");
-    EXPECT_EQ(fine[1].tier, "option");
-    EXPECT_FALSE(fine[0].isPrimary);
+    EXPECT_EQ(std::tuple(fine[0].tier, fine[1].tier, fine[0].isPrimary), std::tuple("recommended", "option", false));
     EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("TAP M10X1.3", true, 10))),
               (Labels{"M10 x 1.3", "M10 x 1.5 (coarse)", "M10 x 1.25 (fine)", "M10 x 1 (fine)"}));
     EXPECT_EQ(pitchCandidatesForTool(tapNamed("M12 X 0.75", true, 12))[0].label, "M12 x 0.75 (fine)");
@@ -166,8 +155,7 @@ TEST(ThreadStandardsTest, PitchCandidatesForTools) {
 
     const auto inchOnMetric = pitchCandidatesForTool(tapNamed("1/4-20 UNC TAP", true, 6.35));
     ASSERT_FALSE(inchOnMetric.empty());
-    EXPECT_DOUBLE_EQ(inchOnMetric[0].pitch, 0.05);
-    EXPECT_DOUBLE_EQ(inchOnMetric[0].toolPitch, 1.27);
+    EXPECT_EQ(std::pair(inchOnMetric[0].pitch, inchOnMetric[0].toolPitch), std::pair(0.05, 1.27));
     EXPECT_EQ(pitchCandidatesForTool(tapNamed("SPIRAL TAP", true, 10)).at(0).label, "M10 x 1.5 (coarse)");
     // #7 has no table row: the diameter is read in the designation's unit (6.35 mm is 1/4).
     EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("#7 TAP", true, 6.35))),
@@ -177,7 +165,7 @@ TEST(ThreadStandardsTest, PitchCandidatesForTools) {
 TEST(ThreadStandardsTest, PipeTapsUsePipeThreadPitches) {
     const auto npt = pitchCandidatesForTool(tapNamed("1/8 NPT TAP", false, 0.405));
     EXPECT_EQ(labelsOf(npt), (Labels{"1/8-27 NPT"}));
-    EXPECT_TRUE(npt.at(0).isPrimary);
+    EXPECT_TRUE(!npt.empty() && npt[0].isPrimary);
     EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("TAP 1/2 BSPP", true, 20.955))), (Labels{"1/2-14 BSPP"}));
     EXPECT_EQ(labelsOf(pitchCandidatesForTool(tapNamed("1-11.5 NPT", false, 1.315))), (Labels{"1-11.5 NPT"}));
     // A pipe size outside the table gets no Unified fallback from its diameter.

@@ -81,18 +81,15 @@ TEST(HolderSimplifyTest, RawProfilesSkipTheCleanUpButLoseIgnoredSections) {
     SimplifyOpts fill;
     fill.removeUndercuts = true;
 
-    ToolModel raw = tool;
-    raw.rawHolderProfile = true;
-    simplifyHolder(raw, fill);
-    EXPECT_EQ(segments(raw.holderSegments), "40>40:10 40>40:5 40>40:3 ");
-
-    ToolModel cleaned = tool;
-    simplifyHolder(cleaned, fill);
-    EXPECT_EQ(segments(cleaned.holderSegments), "40>40:18 ");
-
-    ToolModel keepUndercut = tool;
-    simplifyHolder(keepUndercut, SimplifyOpts{});
-    EXPECT_EQ(segments(keepUndercut.holderSegments), "40>40:10 39>39:5 40>40:3 ");
+    const auto simplified = [&tool](bool raw, const SimplifyOpts& options) {
+        ToolModel copy = tool;
+        copy.rawHolderProfile = raw;
+        simplifyHolder(copy, options);
+        return segments(copy.holderSegments);
+    };
+    EXPECT_EQ(simplified(true, fill), "40>40:10 40>40:5 40>40:3 ");
+    EXPECT_EQ(simplified(false, fill), "40>40:18 ");
+    EXPECT_EQ(simplified(false, SimplifyOpts{}), "40>40:10 39>39:5 40>40:3 ");  // undercut kept
 
     std::vector<HolderSegment> records = {cylinder(40, 10), cylinder(39, 5), cone(38.5, 45, 2), cylinder(30, 5)};
     fillUndercuts(records, 0.05);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace Corvana {
@@ -14,13 +15,17 @@ using Names = std::vector<std::string>;
 constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t int32Min = std::numeric_limits<std::int32_t>::min();
 
-ToolModel makeTool(const std::string& identifier, const std::string& type = "end_mill") {
+// A metric tool of diameter 10; `tipRadius` and `centreY` shape off-centre tips.
+ToolModel makeTool(const std::string& identifier, const std::string& type = "end_mill", double tipRadius = 0,
+                   double centreY = 0) {
     ToolModel tool;
     tool.identifier = identifier;
     tool.type = type;
     tool.typeCode = typeCodeFor(type);
     tool.diameter = 10;
     tool.isMetric = true;
+    tool.tipRadius = tipRadius;
+    tool.tipRadiusCentreY = centreY;
     return tool;
 }
 
@@ -52,15 +57,11 @@ TEST(ImportRequestTest, SelectionKeepsRequestOrderAndSkipsUnusableTools) {
     EXPECT_TRUE(readIdentifiers(R"({"selectedIndices":[0,1)", source).empty());
     EXPECT_TRUE(readIdentifiers("{}", source).empty());
 
-    source.push_back(makeTool("Router", "routing"));
-    source.push_back(makeTool("Turn", "turn_grooving"));
-    // Centre on the axis, radius below the tool radius: neither lens nor oval.
-    source.push_back(makeTool("OffCentre", "off_centre_tip_rad"));
-    source.back().tipRadius = 1;
-    // Centre on the axis at the radius' own height: a lens, which Fusion takes.
-    source.push_back(makeTool("Lens", "off_centre_tip_rad"));
-    source.back().tipRadius = 2;
-    source.back().tipRadiusCentreY = 2;
+    // OffCentre: centre on the axis, radius below the tool radius, neither lens nor oval.
+    // Lens: centre on the axis at the radius' own height, which Fusion takes.
+    source.insert(source.end(), {makeTool("Router", "routing"), makeTool("Turn", "turn_grooving"),
+                                 makeTool("OffCentre", "off_centre_tip_rad", 1),
+                                 makeTool("Lens", "off_centre_tip_rad", 2, 2)});
     const std::string json = R"({"selectedIndices":[3,4,5,6,0]})";
     EXPECT_EQ(readIdentifiers(json, source), (Names{"Lens", "T0"}));
     EXPECT_EQ(selectedSourceIndices(json, source), (std::vector<std::size_t>{6, 0}));
@@ -87,10 +88,9 @@ TEST(ImportRequestTest, RequestWideOptionsAndDisplayUnits) {
     // Units follow positions in the selection, the unusable index 7 included.
     EXPECT_EQ(request.tools[0].displayUnit + "|" + request.tools[1].displayUnit + "|" + request.tools[2].displayUnit,
               "millimeters|inches|");
-    EXPECT_EQ(request.tools[2].sourceDetail, "2.4.1");
-    EXPECT_TRUE(request.simplify.removeUndercuts);
-    EXPECT_DOUBLE_EQ(request.simplify.undercutThreshold, 0.125);
-    EXPECT_FALSE(request.simplify.metric);
+    EXPECT_EQ(std::tuple(request.tools[2].sourceDetail, request.simplify.removeUndercuts,
+                         request.simplify.undercutThreshold, request.simplify.metric),
+              std::tuple("2.4.1", true, 0.125, false));
     EXPECT_TRUE(readImportRequest(R"({"selectedIndices":[0]})", source, "D").simplify.metric) << "the first tool's unit";
 }
 
@@ -123,19 +123,19 @@ TEST(ImportRequestTest, PresetFlagsAndGeneratedPresets) {
     tool.usePresets = false;
     tool.assignStrategies = true;
     applyToolCorrections(tool, 0, "{}");
-    EXPECT_TRUE(tool.usePresets);
-    EXPECT_FALSE(tool.assignStrategies);
+    EXPECT_EQ(std::pair(tool.usePresets, tool.assignStrategies), std::pair(true, false));
     applyToolCorrections(tool, 0, R"({"preserveSource":false,"associateCuttingData":true})");
-    EXPECT_FALSE(tool.usePresets);
-    EXPECT_TRUE(tool.assignStrategies);
+    EXPECT_EQ(std::pair(tool.usePresets, tool.assignStrategies), std::pair(false, true));
 
+    // {tool index, request, presets afterwards}: an empty text leaves the earlier one.
     const std::string json = R"({"genIndices":[12,1],"genPreset_12":"[{\"a\":1}]","genPreset_1":"[{\"b\":2}]"})";
-    applyToolCorrections(tool, 12, json);
-    EXPECT_EQ(tool.presetsJson, "[{\"a\":1}]");
-    applyToolCorrections(tool, 1, json);
-    EXPECT_EQ(tool.presetsJson, "[{\"b\":2}]");
-    applyToolCorrections(tool, 2, R"({"genIndices":[2],"genPreset_2":""})");
-    EXPECT_EQ(tool.presetsJson, "[{\"b\":2}]");
+    for (const auto& [index, request, expected] : std::vector<std::tuple<std::int32_t, std::string, std::string>>{
+             {12, json, R"([{"a":1}])"},
+             {1, json, R"([{"b":2}])"},
+             {2, R"({"genIndices":[2],"genPreset_2":""})", R"([{"b":2}])"}}) {
+        applyToolCorrections(tool, index, request);
+        EXPECT_EQ(tool.presetsJson, expected) << index;
+    }
     applyToolCorrections(tool, 0, R"({"diameterOverrideIndicesX":[0],"diameterOverrideValues":[4]})");
     EXPECT_EQ(tool.diameter, 10);
 }
@@ -149,26 +149,24 @@ TEST(ImportRequestTest, ThreadMillLengthAndTeethFollowThePitch) {
         ToolModel corrected = mill;
         corrected.length = length;
         applyToolCorrections(corrected, 0, "{}");
-        EXPECT_EQ(corrected.length, length == 0 ? 0 : 1.5) << "at least one pitch long, unless unknown";
-        EXPECT_EQ(corrected.overhang, 20);
-        EXPECT_FALSE(corrected.spindleClockwise);
+        // At least one pitch long, unless unknown.
+        EXPECT_EQ(std::tuple(corrected.length, corrected.overhang, corrected.spindleClockwise),
+                  std::tuple(length == 0 ? 0 : 1.5, 20.0, false)) << length;
     }
 
     // (length, pitch): 8 teeth, none, an end mill, too many, 3.
-    std::vector<ToolModel> tools(5, makeTool("", "thread_mill"));
-    const double lengthsAndPitches[5][2] = {{12, 1.5}, {1.2, 1.5}, {0, 0}, {1e300, 1e-300}, {6, 2}};
-    for (std::size_t i = 0; i < tools.size(); ++i) {
-        tools[i].length = lengthsAndPitches[i][0];
-        tools[i].pitch = lengthsAndPitches[i][1];
+    std::vector<ToolModel> tools;
+    for (const auto& [length, pitch] :
+         std::vector<std::pair<double, double>>{{12, 1.5}, {1.2, 1.5}, {0, 0}, {1e300, 1e-300}, {6, 2}}) {
+        tools.push_back(makeTool("", tools.size() == 2 ? "end_mill" : "thread_mill"));
+        tools.back().length = length;
+        tools.back().pitch = pitch;
     }
     tools[0].spindleClockwise = false;
-    tools[2] = makeTool("", "end_mill");
     const auto fixes = buildThreadMillFixes(tools, {"a", "b", "c", "d"});
     ASSERT_EQ(fixes.size(), 3u);
-    EXPECT_EQ(fixes.at("a").numberOfTeeth, 8);
-    EXPECT_FALSE(fixes.at("a").clockwise);
-    EXPECT_EQ(fixes.at("b").numberOfTeeth, 0);
-    EXPECT_EQ(fixes.at("d").numberOfTeeth, int32Max);
+    EXPECT_EQ(std::tuple(fixes.at("a").numberOfTeeth, fixes.at("a").clockwise, fixes.at("b").numberOfTeeth,
+                         fixes.at("d").numberOfTeeth), std::tuple(8, false, 0, int32Max));
     EXPECT_EQ(buildThreadMillFixes(tools, {"x", "y", "z", "w", "x"}).at("x").numberOfTeeth, 3);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace Corvana {
 namespace {
@@ -40,9 +41,8 @@ TEST(LibraryAnalysisTest, CountsNamesAndAdditions) {
     EXPECT_EQ((std::vector<int>{result.existingCount, result.matchingCount, result.newCount, result.removedCount}),
               (std::vector<int>{2, 2, 2, 1}));
     EXPECT_EQ(result.newPositions, (std::vector<std::int32_t>{2, 7}));
-    EXPECT_EQ(result.newNames, (Strings{"DRILL 6", "EM 12 wrong type"}));
-    EXPECT_EQ(result.matchingNames, Strings{"EM 12"});
-    EXPECT_EQ(result.removedNames, Strings{"DRILL 5"});
+    EXPECT_EQ(std::tie(result.newNames, result.matchingNames, result.removedNames),
+              std::tuple(Strings{"DRILL 6", "EM 12 wrong type"}, Strings{"EM 12"}, Strings{"DRILL 5"}));
     EXPECT_EQ(outcome.additions, (std::vector<std::size_t>{2, 3, 5, 7}))
         << "entries without a diameter are added, holders the library has are not, nor twice";
     EXPECT_EQ(analysisLogLine(result), "[CVN diag] new=2 matching=2 removed=1 existingTools=2");
@@ -110,13 +110,11 @@ TEST(LibraryAnalysisTest, IndexedComparisonFindsEveryMatchOfTheAllPairsCompariso
         const auto incoming = randomTools(random, 300, "N");
         const LibraryComparison expected = compareAllPairs(existing, incoming);
         const LibraryComparison actual = compareTools(existing, incoming).comparison;
-        EXPECT_EQ(actual.matchingCount, expected.matchingCount) << "seed " << seed;
-        EXPECT_EQ(actual.newPositions, expected.newPositions) << "seed " << seed;
-        EXPECT_EQ(actual.matchingNames, expected.matchingNames) << "seed " << seed;
-        EXPECT_EQ(actual.removedNames, expected.removedNames) << "seed " << seed;
-        EXPECT_EQ(actual.existingCount, expected.existingCount);
-        EXPECT_GT(expected.matchingCount, 0);
-        EXPECT_GT(expected.newCount, 0);
+        EXPECT_EQ(std::tie(actual.matchingCount, actual.newPositions, actual.matchingNames, actual.removedNames,
+                           actual.existingCount),
+                  std::tie(expected.matchingCount, expected.newPositions, expected.matchingNames, expected.removedNames,
+                           expected.existingCount)) << "seed " << seed;
+        EXPECT_TRUE(expected.matchingCount > 0 && expected.newCount > 0) << "seed " << seed;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -65,12 +66,9 @@ TEST(PrepareLibraryTest, SimplifiesToolsAndConvertsOnlyTheWrittenCopies) {
 
     const auto data = Testing::parseJsonOrFail(prepared.json)["data"];
     ASSERT_EQ(data.size(), 2u);
-    EXPECT_EQ(data[0]["unit"], "inches");
-    EXPECT_EQ(data[0]["guid"], "id-a");
-    EXPECT_DOUBLE_EQ(data[0]["geometry"].value("DC", 0.0), 0.393701);
-    EXPECT_TRUE(data[0].contains("holder"));
-    EXPECT_EQ(data[1]["unit"], "millimeters");
-    EXPECT_DOUBLE_EQ(data[1]["geometry"].value("DC", 0.0), 10.0);
+    EXPECT_EQ(std::tuple(data[0]["unit"], data[0]["guid"], data[0]["geometry"]["DC"], data[0].contains("holder"),
+                         data[1]["unit"], data[1]["geometry"]["DC"]),
+              std::tuple("inches", "id-a", 0.393701, true, "millimeters", 10.0));
 }
 
 TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
@@ -87,11 +85,10 @@ TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
     EXPECT_EQ(prepareFor(2, "").holderJson, "");
 
     const auto separate = prepareFor(2, "PowerMill Holders");
-    EXPECT_TRUE(separate.writeHolderLibrary);
     EXPECT_FALSE(prepareFor(1, "H").writeHolderLibrary);
-    EXPECT_EQ(separate.holderLibraryName, "PowerMill Holders");
-    EXPECT_EQ(countEntries(separate.json), std::make_pair(2, 0));
-    EXPECT_EQ(countEntries(separate.holderJson), std::make_pair(0, 2));
+    EXPECT_EQ(std::tuple(separate.writeHolderLibrary, separate.holderLibraryName, countEntries(separate.json),
+                         countEntries(separate.holderJson)),
+              std::tuple(true, "PowerMill Holders", std::pair(2, 0), std::pair(0, 2)));
     EXPECT_EQ(Testing::parseJsonOrFail(separate.holderJson).value("description", ""), "PowerMill Holders");
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace Corvana {
 namespace {
 
@@ -19,19 +21,17 @@ TEST(ToolJsonTextTest, MembersAreReadAtTheirOwnLevelWithOrWithoutBlanks) {
     EXPECT_EQ(jsonNumberMember(R"({"a":"3"})", "a"), std::nullopt) << "a quoted number is text";
     EXPECT_EQ(jsonNumberMember(R"({"a":1e400})", "a"), std::nullopt);
     EXPECT_EQ(jsonNumberMember(R"({"s":"x\"}","a":-0.5})", "a").value_or(0), -0.5) << "quotes inside strings";
-    EXPECT_EQ(jsonMemberText(R"({"a":)", "a"), std::nullopt);
-    EXPECT_EQ(jsonMemberText(R"({"x":[1,{"a":2}] "a":1})", "a"), std::nullopt) << "missing comma";
-    EXPECT_EQ(jsonMemberText(R"([{"a":1}])", "a"), std::nullopt);
-    EXPECT_EQ(jsonMemberText(std::string(100, '[') + "\"a\"", "a"), std::nullopt);
-    EXPECT_EQ(jsonMemberText("", "a"), std::nullopt);
+    // Cut short, a missing comma, not at the top level, nested too deep, empty.
+    for (const std::string& broken : {std::string(R"({"a":)"), std::string(R"({"x":[1,{"a":2}] "a":1})"),
+                                      std::string(R"([{"a":1}])"), std::string(100, '[') + "\"a\"", std::string()})
+        EXPECT_EQ(jsonMemberText(broken, "a"), std::nullopt) << broken;
 }
 
 TEST(ToolJsonTextTest, StringEscapesAreDecoded) {
     EXPECT_EQ(jsonStringValue(R"("a\"b\\c\/d\n\t")").value_or("?"), "a\"b\\c/d\n\t");
     EXPECT_EQ(jsonStringValue(R"("\u00d8 6 \ud83d\ude00")").value_or("?"), "\xC3\x98 6 \xF0\x9F\x98\x80");
     EXPECT_EQ(jsonStringValue(R"("\u12")").value_or("?"), "u12") << "a broken escape stays text";
-    EXPECT_EQ(jsonStringValue("12"), std::nullopt);
-    EXPECT_EQ(jsonStringValue("\""), std::nullopt);
+    EXPECT_FALSE(jsonStringValue("12") || jsonStringValue("\""));
 }
 
 TEST(ToolJsonTextTest, HolderKeyCountsSegmentNumbersInUnitSteps) {

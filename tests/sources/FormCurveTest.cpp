@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 #include <string>
 
 namespace Corvana {
@@ -19,8 +20,7 @@ TEST(FormCurveTest, IsReadFromItsValueMember) {
     const auto points = parseFormCurve(formCurveXml("2", "0 0 0 5 0 10 5 0 20"));
     ASSERT_TRUE(points.has_value());
     ASSERT_EQ(points->size(), 3u);
-    EXPECT_EQ((*points)[1].radius, 5);
-    EXPECT_EQ((*points)[2].height, 20);
+    EXPECT_EQ(std::pair((*points)[1].radius, (*points)[2].height), std::pair(5.0, 20.0));
 
     const auto signedPoints = parseFormCurve(formCurveXml("", " 1.5 0 -2 +3 0 4e1 7 "));
     ASSERT_EQ(signedPoints.value().size(), 2u);
@@ -32,9 +32,9 @@ TEST(FormCurveTest, IsReadFromItsValueMember) {
     const std::string unterminated = "<member name=\"c_poly\"><member name=\"value\" length=\"3\">1 2 3";
     EXPECT_TRUE(parseFormCurve(unterminated).value().empty());
 
-    EXPECT_FALSE(parseFormCurve(formCurveXml("two", "0 0 0 5 0 10")).has_value());
-    EXPECT_FALSE(parseFormCurve(formCurveXml("99999999999", "0 0 0 5 0 10")).has_value());
-    EXPECT_FALSE(parseFormCurve("<member name=\"c_order\" value=\"").has_value());
+    for (const std::string& broken : {formCurveXml("two", "0 0 0 5 0 10"), formCurveXml("99999999999", "0 0 0 5 0 10"),
+                                      std::string("<member name=\"c_order\" value=\"")})
+        EXPECT_FALSE(parseFormCurve(broken).has_value()) << broken;
 }
 
 // "lower>upper:length " per segment, six significant digits.
@@ -49,8 +49,7 @@ TEST(FormCurveTest, RisesMergeUntilTheyReachTheMinimumStep) {
     EXPECT_EQ(segments(formCurveToHolder(steps, true)), "10>16:0.3 16>20:0.2 ");
     EXPECT_EQ(formCurveToHolder(steps, false).size(), 5u);
     EXPECT_EQ(segments(formCurveToHolder({{5, 0}, {6, 1}, {6, 1}, {9, 1}, {7, 2}}, true)), "10>12:1 18>14:1 ");
-    EXPECT_TRUE(formCurveToHolder({{5, 0}}, true).empty());
-    EXPECT_TRUE(formCurveToHolder({{5, 0}, {5, 0}}, true).empty());
+    EXPECT_TRUE(formCurveToHolder({{5, 0}}, true).empty() && formCurveToHolder({{5, 0}, {5, 0}}, true).empty());
 }
 
 TEST(FormCurveTest, ShankStartsAtTheStartHeightAndFillsToTheTotalLength) {
@@ -58,8 +57,7 @@ TEST(FormCurveTest, ShankStartsAtTheStartHeightAndFillsToTheTotalLength) {
     EXPECT_EQ(segments(formCurveToShank(points, 5, 30, true)), "6>8:5 8>8:10 8>8:15 ");
     EXPECT_EQ(formCurveToShank(points, 5, 15, true).size(), 2u);
     EXPECT_EQ(formCurveToShank(points, 0, 0, true).size(), 2u);
-    EXPECT_TRUE(formCurveToShank(points, 25, 30, true).empty());
-    EXPECT_TRUE(formCurveToShank({{2, 0}}, 0, 30, true).empty());
+    EXPECT_TRUE(formCurveToShank(points, 25, 30, true).empty() && formCurveToShank({{2, 0}}, 0, 30, true).empty());
 }
 
 } // namespace

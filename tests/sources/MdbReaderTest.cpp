@@ -6,15 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace Corvana {
 namespace {
 
 using namespace Testing;
-
-std::string fixturePath(const std::string& name) {
-    return std::string(CORVANA_SOURCE_DIR) + "/tests/fixtures/mdb/" + name;
-}
 
 // Marks each reported tool as the classification hook would; the reader must keep that tool.
 ToolProgressFn recordInto(std::vector<std::string>& calls) {
@@ -59,7 +56,9 @@ std::string curve(const std::string& order, const std::string& numbers) {
 
 class MdbSampleTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { sample = readMdbFile(fixturePath("tooldb-sample.mdb"), recordInto(calls)); }
+    static void SetUpTestSuite() {
+        sample = readMdbFile(CORVANA_SOURCE_DIR "/tests/fixtures/mdb/tooldb-sample.mdb", recordInto(calls));
+    }
     static inline std::vector<ToolModel> sample;
     static inline std::vector<std::string> calls;
 };
@@ -67,11 +66,10 @@ protected:
 // Every table's rows in table order; each progress call carries the tool as classified.
 TEST_F(MdbSampleTest, ReadsEveryToolRowInTableOrder) {
     ASSERT_EQ(sample.size(), 31u);
-    EXPECT_EQ(sample[0].name + ":" + sample[0].type, "EM 10 4FL CARBIDE:end_mill");
-    EXPECT_EQ(sample[18].name + ":" + sample[18].type, "DR-118:drill");
     ASSERT_EQ(calls.size(), 32u);
-    EXPECT_EQ(calls.front(), "0/31 -");
-    EXPECT_EQ(calls.back(), "31/31 BARREL 12 R250");
+    EXPECT_EQ(sample[0].name + ":" + sample[0].type + "|" + sample[18].name + ":" + sample[18].type + "|" +
+                  calls.front() + "|" + calls.back(),
+              "EM 10 4FL CARBIDE:end_mill|DR-118:drill|0/31 -|31/31 BARREL 12 R250");
     EXPECT_TRUE(toolNamed(sample, "T10").classified);
 }
 
@@ -92,15 +90,12 @@ TEST_F(MdbSampleTest, ReadsMetricAndInchToolsFieldByField) {
                              "Steel Finishing flood 140.000000 0.025000 0.300000 6.000000;");
 
     const ToolModel& inch = toolNamed(sample, "EM 1/2 4FL");
-    EXPECT_FALSE(inch.isMetric);
-    EXPECT_EQ((std::vector<double>{double(inch.number), inch.diameter, inch.length, inch.overhang}),
-              (std::vector<double>{6, 0.5, 1.25, 1.75}));
-    EXPECT_EQ(inch.description, "inch end mill");
-    EXPECT_EQ(shank(inch), "(0.500000,0.500000,1.750000)");
+    EXPECT_EQ(std::tuple(inch.isMetric, inch.number, inch.diameter, inch.length, inch.overhang, inch.description,
+                         shank(inch), inch.presets.size()),
+              std::tuple(false, 6, 0.5, 1.25, 1.75, "inch end mill", "(0.500000,0.500000,1.750000)", 0u));
     // Inch curves merge rises of 0.01 in.
     EXPECT_EQ(segments(inch.holderSegments), "(1.600000,1.600000,0.900000)(1.900000,1.600000,0.100000)"
                                              "(1.900000,1.900000,0.600000)(3.500000,3.500000,0.900000)");
-    EXPECT_TRUE(inch.presets.empty());
 }
 
 TEST_F(MdbSampleTest, SharesHoldersAndReadsMissingTextAsEmpty) {
@@ -108,9 +103,8 @@ TEST_F(MdbSampleTest, SharesHoldersAndReadsMissingTextAsEmpty) {
     for (const std::string name : {"EM 6 3FL ALU", "T10", "DRILL 8.5 HSS", "TAP M10x1.5"})
         EXPECT_EQ(segments(toolNamed(sample, name).holderSegments), segments(first.holderSegments)) << name;
     const ToolModel& ball = toolNamed(sample, "EM-BALL-10");
-    EXPECT_EQ(ball.description, "");
     ASSERT_EQ(ball.holderSegments.size(), 4u);  // HSK63 WELDON 16
-    EXPECT_EQ(segments(std::vector{ball.holderSegments[1]}), "(50.000000,34.000000,5.000000)");
+    EXPECT_EQ(ball.description + segments(std::vector{ball.holderSegments[1]}), "(50.000000,34.000000,5.000000)");
     const ToolModel& tapered = toolNamed(sample, "EM-TT-10");
     EXPECT_TRUE(tapered.holderName.empty() && tapered.holderSegments.empty() && !tapered.rawHolderProfile);
     EXPECT_EQ(toolNamed(sample, "EM 4 2FL STUB").holderSegments.size(), 3u);  // curve without c_order
@@ -140,8 +134,7 @@ TEST_F(MdbSampleTest, ReadsShanksAndGeometryOfEachFamily) {
              {"EM-BALL-10", &ToolModel::tipRadius, 5}, {"BARREL 12 R250", &ToolModel::barrelRadius, 250},
              {"BARREL 12 R250", &ToolModel::upperTipRadius, 2}})
         EXPECT_NEAR(toolNamed(sample, f.tool).*f.member, f.value, 1e-6) << f.tool << " expected " << f.value;
-    EXPECT_EQ(toolNamed(sample, "FM-50").numFlutes, 2);
-    EXPECT_TRUE(toolNamed(sample, "BARREL 12 R250").flatBottom);
+    EXPECT_TRUE(toolNamed(sample, "FM-50").numFlutes == 2 && toolNamed(sample, "BARREL 12 R250").flatBottom);
 }
 
 TEST_F(MdbSampleTest, BuildsPresetsFromMatchingFeedSpeedRows) {
@@ -164,40 +157,32 @@ TEST_F(MdbSampleTest, BuildsPresetsFromMatchingFeedSpeedRows) {
 TEST(MdbReaderTest, ReadsToolsDespiteMissingTablesAndColumns) {
     SimToolDatabase database;
     database.table("ToolMaterials", {"ID", "Name"})
-        .row({"1", "Carbide"})
-        .row({std::nullopt, "Nameless"})
-        .row({"0", "Unassigned"});
+        .row({"1", "Carbide"}).row({std::nullopt, "Nameless"}).row({"0", "Unassigned"});
     database.table("EndMills", {"Name", "Diameter", "Flutes", "Material", "Metric"})
-        .row({"A", "10", "0", "1", "True"})
-        .row({"B", "6", std::nullopt, std::nullopt, ""});
+        .row({"A", "10", "0", "1", "True"}).row({"B", "6", std::nullopt, std::nullopt, ""});
     database.table("FaceMills", {"Name", "Teeth"}).row({"F", "5"});
     std::vector<std::string> calls;
     const auto tools = readMdbDatabase(database, recordInto(calls));
     ASSERT_EQ(tools.size(), 3u);
-    EXPECT_TRUE(tools[0].numFlutes == 2 && tools[0].material == "Carbide" && tools[0].isMetric);
-    EXPECT_EQ(tools[1].material, "");  // a missing id matches neither a NULL nor a 0 id
-    EXPECT_FALSE(tools[1].isMetric);
-    EXPECT_EQ(tools[2].numFlutes, 5);
+    // A missing material id matches neither a NULL nor a 0 id.
+    EXPECT_EQ(std::tuple(tools[0].numFlutes, tools[0].material, tools[0].isMetric, tools[1].material, tools[1].isMetric,
+                         tools[2].numFlutes), std::tuple(2, "Carbide", true, "", false, 5));
     EXPECT_EQ(calls, (std::vector<std::string>{"0/3 -", "1/3 A", "2/3 B", "3/3 F"}));
 }
 
 TEST(MdbReaderTest, BrokenCurvesEndTheHolderQueryAndSkipTheirToolRow) {
     SimToolDatabase database;
     database.table("ToolHolders", {"Name", "FormCurve", "Metric"})
-        .row({"H1", curve("2", "10 0 0 10 0 5"), "1"})
-        .row({"H2", curve("two", "10 0 0 10 0 5"), "1"})
+        .row({"H1", curve("2", "10 0 0 10 0 5"), "1"}).row({"H2", curve("two", "10 0 0 10 0 5"), "1"})
         .row({"H3", curve("2", "12 0 0 12 0 5"), "1"});
     database.table("EndMills", {"Name", "HolderName", "FormCurve"})
-        .row({"T1", "H1", std::nullopt})
-        .row({"BAD", "H1", curve("x", "0 0 0 5 0 10")})
-        .row({"T3", "H3", std::nullopt});
+        .row({"T1", "H1", std::nullopt}).row({"BAD", "H1", curve("x", "0 0 0 5 0 10")}).row({"T3", "H3", std::nullopt});
     std::vector<std::string> calls;
     const auto tools = readMdbDatabase(database, recordInto(calls));
     ASSERT_EQ(tools.size(), 2u);
-    EXPECT_EQ(segments(tools[0].holderSegments), "(20.000000,20.000000,5.000000)");
-    EXPECT_EQ(tools[1].name, "T3");
-    EXPECT_TRUE(tools[1].holderSegments.empty());
-    EXPECT_EQ(calls.back(), "2/3 T3");
+    EXPECT_EQ(std::tuple(segments(tools[0].holderSegments), tools[1].name, tools[1].holderSegments.size(),
+                         calls.back()),
+              std::tuple("(20.000000,20.000000,5.000000)", "T3", 0u, "2/3 T3"));
 }
 
 TEST(MdbReaderTest, SkipsRowsAndTablesThatFail) {
@@ -230,16 +215,15 @@ TEST(MdbReaderTest, DecidesTypesFromRadiusOffsetsTaperAndProfile) {
     database.table("FeedSpeed", {"Name", "H1GeneralRoughSpeed"}).row({"Lib/CD6/Steel", "30"});
     const auto tools = readMdbDatabase(database);
     ASSERT_EQ(tools.size(), 8u);
-    std::vector<std::string> types;
-    for (const ToolModel& tool : tools) types.push_back(tool.type);
+    std::string types;
+    for (const ToolModel& tool : tools) types += tool.type + " ";
     // NODIA has no radius, so no ball whatever the diameter.
-    EXPECT_EQ(types, (std::vector<std::string>{"form", "end_mill", "off_centre_tip_rad", "taper_spherical", "end_mill",
-                                               "dovetail", "drill", "thread_mill"}));
-    EXPECT_TRUE(tools[2].tipRadiusCentreX == 2 && tools[2].tipRadius == 1);
-    EXPECT_TRUE(tools[3].taperAngle == 10 && tools[5].taperAngle == 15);
-    EXPECT_EQ(tools[6].identifier + "|" + tools[6].name, "center CD6|CD6");
-    EXPECT_EQ(presets(tools[6]), "Steel Roughing  30.000000 0.000000 0.000000 0.000000;");
-    EXPECT_TRUE(tools[7].diameter == 6 && tools[7].pitch == 1.5);
+    EXPECT_EQ(types, "form end_mill off_centre_tip_rad taper_spherical end_mill dovetail drill thread_mill ");
+    EXPECT_EQ((std::vector<double>{tools[2].tipRadiusCentreX, tools[2].tipRadius, tools[3].taperAngle,
+                                   tools[5].taperAngle, tools[7].diameter, tools[7].pitch}),
+              (std::vector<double>{2, 1, 10, 15, 6, 1.5}));
+    EXPECT_EQ(tools[6].identifier + "|" + tools[6].name + "|" + presets(tools[6]),
+              "center CD6|CD6|Steel Roughing  30.000000 0.000000 0.000000 0.000000;");
 }
 
 // A feeds-and-speeds entry belongs to every tool named by a '/'-bounded tail of the text before its last '/'.

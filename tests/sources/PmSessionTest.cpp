@@ -63,10 +63,6 @@ std::string describe(const PmSessionEntry& e) {
     return e.projectName + "|" + e.pmVersion + "|" + std::to_string(e.toolCount) + (e.isMetric ? "|mm" : "|in");
 }
 
-std::string libraryOf(const std::vector<ToolModel>& tools) {
-    return buildToolLibraryJson(tools, "Compared", {}, LibraryJsonMode::ToolsAndHolders);
-}
-
 TEST_F(PmSessionTest, InstalledReleaseYearFromTheRegistry) {
     const std::string lm = "HKEY_LOCAL_MACHINE\\SOFTWARE\\";
     const struct {
@@ -114,8 +110,7 @@ TEST_F(PmSessionTest, ExtractionMatchesTheDiskReader) {
     ASSERT_TRUE(session);
     PmSessionInfo info;
     readPmProjectInfo(session, info);
-    EXPECT_EQ(info.projectName, "example-project");
-    EXPECT_TRUE(info.isMetric);
+    EXPECT_TRUE(info.projectName == "example-project" && info.isMetric) << info.projectName;
     auto fromSession = extractAll(session, info.isMetric);
     const auto fromDisk = readProjectFolder(exampleProject, classifyingProgress({}));
     ASSERT_EQ(fromSession.size(), fromDisk.size());
@@ -123,7 +118,8 @@ TEST_F(PmSessionTest, ExtractionMatchesTheDiskReader) {
         fromSession[i].sourceKind = fromDisk[i].sourceKind;
         EXPECT_EQ(summaryOf(fromSession[i]), summaryOf(fromDisk[i]));
     }
-    EXPECT_EQ(libraryOf(fromSession), libraryOf(fromDisk));
+    EXPECT_EQ(buildToolLibraryJson(fromSession, "Compared", {}, LibraryJsonMode::ToolsAndHolders),
+              buildToolLibraryJson(fromDisk, "Compared", {}, LibraryJsonMode::ToolsAndHolders));
 }
 
 TEST_F(PmSessionTest, WithoutXmlTheFallbacksAnswer) {
@@ -161,12 +157,10 @@ TEST_F(PmSessionTest, MacroTextsQuotePathsAndNamesSafely) {
                                         [&](const std::string& word, const std::string&) { statuses.push_back(word); });
     ASSERT_TRUE(session) << error;
     EXPECT_EQ(statuses, (std::vector<std::string>{"starting", "opening", "reading"}));
-    EXPECT_TRUE(info.launchedByAddin);
-    EXPECT_EQ(pmSessionState().launchedPid.load(), info.pid);
+    EXPECT_TRUE(info.launchedByAddin && pmSessionState().launchedPid.load() == info.pid);
     const auto tools = extractAll(session, info.isMetric);
     ASSERT_EQ(tools.size(), 1u) << "the name with a line break is skipped";
-    EXPECT_EQ(tools[0].name, "O'Brien");
-    EXPECT_TRUE(tools[0].rawHolderProfile && !tools[0].holderSegments.empty());
+    EXPECT_TRUE(tools[0].name == "O'Brien" && tools[0].rawHolderProfile && !tools[0].holderSegments.empty());
     EXPECT_EQ(openProjectInSession(session, "/tmp/a\"b", error, {}, 1), false);
     EXPECT_EQ(error, kPmUnsafePathText);
 
@@ -176,8 +170,7 @@ TEST_F(PmSessionTest, MacroTextsQuotePathsAndNamesSafely) {
     EXPECT_TRUE(pmSessionState().launched) << "an open in progress keeps PowerMill";
     pmSessionState().openInProgress.store(false);
     closeLaunchedPmSession();
-    EXPECT_FALSE(pmSessionState().launched);
-    EXPECT_TRUE(Testing::processGone(static_cast<pid_t>(info.pid)));
+    EXPECT_TRUE(!pmSessionState().launched && Testing::processGone(static_cast<pid_t>(info.pid)));
 
     const std::string text = Testing::readText(log);
     const std::string scratch = ensurePmTempDir().path;
@@ -188,8 +181,7 @@ TEST_F(PmSessionTest, MacroTextsQuotePathsAndNamesSafely) {
              "EXPORT TOOLHOLDER ; FILESAVE '" + scratch + "/hpic_", "EDIT PATTERN ; ARCFIT\\r 0.012700\n",
              "DIALOGS MESSAGE OFF\nDIALOGS ERROR OFF\nEXIT\n"})
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
-    EXPECT_EQ(text.find("Break"), std::string::npos);
-    EXPECT_EQ(text.find("a\"b"), std::string::npos);
+    EXPECT_TRUE(text.find("Break") == std::string::npos && text.find("a\"b") == std::string::npos);
 }
 
 TEST_F(PmSessionTest, LaunchOutcomes) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <random>
+#include <tuple>
 
 namespace Corvana {
 namespace {
@@ -86,11 +87,10 @@ TEST(PtfParserTest, ReadsEveryFieldOfARecord) {
         {"AxialDepthOfCut", R"({"finishing":{"general":"0.05"},"roughing":{"general":"1"}})"},
     });
     const ToolModel tool = onlyTool(PtfWriter().name("Fr\xC3\xA4ser 6  ").filler(8).text(record).data);
-    EXPECT_EQ(tool.name, "Fr\xC3\xA4ser 6");  // raw bytes, trailing blanks removed
-    EXPECT_EQ(tool.description, "Ball   6");   // bytes above 0x7F read as blanks
-    EXPECT_EQ(tool.identifier + tool.entityName + tool.sourceKind + tool.type, "BN6BN6PTFball_nosed");
-    EXPECT_EQ(tool.typeCode, TypeBallNosed);
-    EXPECT_TRUE(tool.isMetric && !tool.flatBottom);
+    // The name keeps raw bytes without trailing blanks; the description reads bytes above 0x7F as blanks.
+    EXPECT_EQ(std::tuple(tool.name, tool.description, tool.identifier + tool.entityName + tool.sourceKind + tool.type,
+                         tool.typeCode, tool.isMetric, tool.flatBottom),
+              std::tuple("Fr\xC3\xA4ser 6", "Ball   6", "BN6BN6PTFball_nosed", TypeBallNosed, true, false));
     EXPECT_EQ((std::vector<double>{tool.diameter, tool.length, tool.overhang, tool.tipRadius, tool.taperAngle,
                                    tool.taperDiameter, tool.taperHeight, tool.barrelRadius, tool.upperTipRadius,
                                    tool.tipRadiusCentreX, tool.tipRadiusCentreY}),
@@ -120,16 +120,16 @@ TEST(PtfParserTest, KeepsUsableToolsAndReportsProgress) {
     ASSERT_EQ(tools.size(), 3u);
     EXPECT_EQ(tools[0].typeCode, TypeForm);
     EXPECT_EQ(calls, (std::vector<std::string>{"0/7 -", "1/7 F1", "2/7 R1", "3/7 D5"}));
-    calls.clear();
-    EXPECT_TRUE(parsePtfBytes({}, recordInto(calls)).empty());
-    EXPECT_TRUE(calls.empty());
+    calls.clear();  // no bytes: no calls; a header alone: one call for no tools
+    EXPECT_TRUE(parsePtfBytes({}, recordInto(calls)).empty() && calls.empty());
     EXPECT_TRUE(parsePtfBytes(PtfWriter().data, recordInto(calls)).empty());
     EXPECT_EQ(calls, (std::vector<std::string>{"0/0 -"}));
 }
 
 TEST(PtfParserTest, TypeDependentValuesAndPresets) {
-    EXPECT_EQ(toolOf(endMill({{"DrillAngle", "118"}, {"Type", "drill"}})).taperAngle, 118);
-    EXPECT_EQ(toolOf(endMill({{"DrillAngle", "0"}, {"Type", "drill"}, {"TaperAngle", "5"}})).taperAngle, 5);
+    EXPECT_EQ((std::vector{toolOf(endMill({{"DrillAngle", "118"}, {"Type", "drill"}})).taperAngle,
+                           toolOf(endMill({{"DrillAngle", "0"}, {"Type", "drill"}, {"TaperAngle", "5"}})).taperAngle}),
+              (std::vector<double>{118, 5}));
     const auto tapPitch = [](const std::string& finishing, const std::string& roughing) {
         const std::string feed = R"({"finishing":{"general":"0.1","drill":")" + finishing +
                                  R"("},"roughing":{"drill":")" + roughing + R"("}})";
@@ -145,15 +145,15 @@ TEST(PtfParserTest, TypeDependentValuesAndPresets) {
     const ToolModel finishing =
         toolOf(endMill({{"CuttingSpeed", speed}, {"FeedPerTooth", R"({"roughing":{"general":"0"}})"}}));
     ASSERT_EQ(finishing.presets.size(), 1u);
-    EXPECT_EQ(finishing.presets[0].name, "Finishing");
-    EXPECT_EQ(toolOf(endMill({{"FeedPerTooth", R"({"roughing":{"general":"0.05"}})"}})).presets.at(0).name, "Roughing");
+    EXPECT_EQ(finishing.presets[0].name + " " +
+                  toolOf(endMill({{"FeedPerTooth", R"({"roughing":{"general":"0.05"}})"}})).presets.at(0).name,
+              "Finishing Roughing");
     // The strategy is looked for within 1000 characters of the quantity key.
     const auto presetsAfter = [](std::size_t padding) {
         const std::string value = R"({"pad":")" + std::string(padding, 'x') + R"(","finishing":{"general":"200"}})";
         return toolOf(endMill({{"CuttingSpeed", value}})).presets.size();
     };
-    EXPECT_EQ(presetsAfter(900), 1u);
-    EXPECT_EQ(presetsAfter(1100), 0u);
+    EXPECT_EQ(std::pair(presetsAfter(900), presetsAfter(1100)), std::pair(std::size_t{1}, std::size_t{0}));
 }
 
 TEST(PtfParserTest, NamesComeFromTheLastMarkerBeforeTheRecord) {
@@ -177,8 +177,7 @@ TEST(PtfParserTest, NamesComeFromTheLastMarkerBeforeTheRecord) {
 
 TEST(PtfParserTest, ReadsMalformedMembersDefensively) {
     const auto number = [](const char* text) { return toolOf(endMill({{"Number", text}})).number; };
-    EXPECT_EQ(number(R"({"Value":"-3"})"), -3);
-    EXPECT_EQ(number(R"({"Value":"99999999999"})"), 0);
+    EXPECT_EQ(std::pair(number(R"({"Value":"-3"})"), number(R"({"Value":"99999999999"})")), std::pair(-3, 0));
     // The second centre value needs its closing quote; the first needs three characters after its own.
     const std::string head = R"({"type":"tool","Type":"form","TipRadiusCentre":("1.5")";
     const ToolModel firstOnly = onlyTool(PtfWriter().text(head + " \"2").data);
@@ -202,8 +201,7 @@ TEST(PtfGeometryTest, BlendLengths) {
     // The decoy for the second section lies before the first one's pattern.
     const auto decoyFirst =
         PtfGeometryArea().slots({12.0, {}, 3.0, 3.0}).filler(40).stepBlend(30, 2.5).stepBlend(12, 1.5);
-    EXPECT_EQ(blend(steps, decoyFirst, 0), 2.5);
-    EXPECT_EQ(blend(steps, decoyFirst, 1), 1.5);
+    EXPECT_EQ(std::pair(blend(steps, decoyFirst, 0), blend(steps, decoyFirst, 1)), std::pair(2.5, 1.5));
     // 1.0 and values of half the length or more are no blends.
     EXPECT_EQ(blend(steps, PtfGeometryArea().slots({30.0, {}, 1.0, 1.0, {}, 15.0, 15.0, {}, 2.5, 2.5})), 2.5);
     EXPECT_EQ(blend(steps, PtfGeometryArea().filler(1900).stepBlend(30, 2.5)), 2.5);
@@ -232,9 +230,9 @@ TEST(PtfGeometryTest, FilletAndCurveRadii) {
                           PtfUnits units = PtfUnits::Metric) {
         return withArea({holder}, PtfGeometryArea().curve(r, elements), units).holderSegments[0].curveRadius;
     };
-    EXPECT_DOUBLE_EQ(curve(5, {{2, 0.75, 1}, {4, 0.75, 1}}), 3.75);
-    EXPECT_DOUBLE_EQ(curve(5, {{1.5, 0.75, 2}}), 1.5);  // stopped at the first element
-    EXPECT_DOUBLE_EQ(curve(7, {{1.5, 0.75, 2}}, {30, 14, 20}), 1.5);
+    // The second stops at the first element.
+    EXPECT_EQ((std::vector{curve(5, {{2, 0.75, 1}, {4, 0.75, 1}}), curve(5, {{1.5, 0.75, 2}}),
+                           curve(7, {{1.5, 0.75, 2}}, {30, 14, 20})}), (std::vector<double>{3.75, 1.5, 1.5}));
     // One element too few, a wrong second, a radius off, an overflowing mean, not widening, inch.
     EXPECT_EQ((std::vector<double>{curve(5, {{2, 0.75, 1}}), curve(5, {{2, 0.75, 1}, {1.5, 0.75, 2}}),
                                    curve(5.01, {{2, 0.75, 1}, {4, 0.75, 1}}), curve(5, {{1e305, 1000, 1}, {1e305, 1000, 1}}),

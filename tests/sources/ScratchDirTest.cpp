@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include <sys/stat.h>
 
@@ -25,9 +26,7 @@ TEST(ScratchDirTest, CreatesOnePrivateFolderInTheTemporaryDirectory) {
     {
         const Testing::ScopedEnv redirect("TMPDIR", temp.path().string());
         const ScratchDir first = ensurePmTempDir();
-        EXPECT_EQ(first.path, expected.string());
-        EXPECT_EQ(first.error, "");
-        EXPECT_EQ(modeOf(expected), 0700u);
+        EXPECT_EQ(std::tuple(first.path, first.error, modeOf(expected)), std::tuple(expected.string(), "", 0700u));
         Testing::writeText(expected / "keep.txt", "x");
         EXPECT_EQ(ensurePmTempDir().error, "");
         EXPECT_TRUE(fs::exists(expected / "keep.txt"));
