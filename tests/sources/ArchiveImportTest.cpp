@@ -1,8 +1,6 @@
 #include "sources/ArchiveImport.h"
 
-#include "sources/ProjectFolder.h"
 #include "tests/sources/ZipTestArchives.h"
-#include "tests/support/PtfWriter.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -15,16 +13,6 @@ namespace {
 using namespace Testing;
 namespace fs = std::filesystem;
 
-// A two-tool project folder zipped flat, or under a top-level folder.
-fs::path zippedProject(const TempDir& dir, std::string_view prefix = "") {
-    const fs::path project = dir.file("project");
-    writeProjectFolder(project, "# Entity Index\n" + toolEntityLine("EM10") + toolEntityLine("BN6"),
-                       {{"EM10", endMillEntity("EM10")}, {"BN6", endMillEntity("BN6", "6")}});
-    const fs::path archive = dir.file("job.pmlprjz");
-    zipFolder(project, archive, prefix);
-    return archive;
-}
-
 fs::path archiveOf(const TempDir& dir, const std::vector<ZipEntryFile>& entries) {
     writeZip(dir.file("probe.pmlprjz"), entries);
     return dir.file("probe.pmlprjz");
@@ -36,40 +24,6 @@ fs::path folderWithIndex(const TempDir& dir, std::string_view indexText, std::st
     fs::create_directories(folder);
     writeText(folder / indexName, indexText);
     return folder;
-}
-
-TEST(ArchiveImportTest, ExtractsAFlatProjectForTheFolderReader) {
-    TempDir dir;
-    const fs::path archive = zippedProject(dir);
-    const fs::path scratch = dir.file("scratch");
-    fs::create_directories(scratch);
-    const ArchiveExtraction first = extractPmArchiveInto(archive.string(), scratch.string());
-    const ArchiveExtraction second = extractPmArchiveInto(archive.string(), scratch.string());
-    ASSERT_FALSE(first.folder.empty()) << first.message;
-    EXPECT_EQ(fs::path(first.folder).parent_path(), scratch);
-    const std::string leaf = fs::path(first.folder).filename().string();  // cvn_arch_ and 32 hex digits
-    EXPECT_TRUE(leaf.size() == 41 && leaf.starts_with("cvn_arch_") &&
-                leaf.find_first_not_of("0123456789abcdef", 9) == std::string::npos) << leaf;
-    EXPECT_TRUE(first.folder != second.folder && fs::is_regular_file(fs::path(first.folder) / "project.pmlprj"));
-
-    EXPECT_TRUE(removeExtractedArchive(first.folder));
-    { const ExtractedArchiveCleanup cleanup(second.folder); }
-    EXPECT_TRUE(fs::is_empty(scratch));
-}
-
-TEST(ArchiveImportTest, NotExtractedLeavesNothingBehind) {
-    TempDir dir;
-    const fs::path scratch = dir.file("scratch");
-    fs::create_directories(scratch);
-    const auto attempt = [&](const fs::path& archive) {
-        const ArchiveExtraction result = extractPmArchiveInto(archive.string(), scratch.string());
-        EXPECT_TRUE(result.folder.empty()) << archive;
-        EXPECT_TRUE(fs::is_empty(scratch)) << archive;
-        return result.message;
-    };
-    EXPECT_EQ(attempt(zippedProject(dir, "Job 12/")), "The archive holds no file at its top level.");
-    writeBytes(dir.file("empty.pmlprjz"), rawZipBytes({}));
-    EXPECT_EQ(attempt(dir.file("empty.pmlprjz")), "The archive holds no file at its top level.");
 }
 
 TEST(ArchiveImportTest, RemovesOnlyExtractionFolders) {

@@ -41,20 +41,6 @@ TEST(NumberRoundTest, RoundsHalfUpAndClampsTo32Bits) {
     EXPECT_EQ(std::pair(integerPartToInt32(-2.7), integerPartToInt32(std::nan(""))), std::pair(-2, 0));
 }
 
-TEST(NumberFormatTest, PaletteAndJsonFormats) {
-    const std::pair<double, const char*> palette[] = {
-        {12.7, "12.7"},          {100, "100"},      {0.0001, "0.0001"}, {0.00001, "1e-05"}, {1234567, "1.23457e+06"},
-        {999999, "999999"},      {std::nan(""), "0"}, {kInfinity, "0"}};
-    for (const auto& [value, text] : palette) EXPECT_EQ(formatPaletteNumber(value), text) << value;
-
-    const std::tuple<double, int, const char*> json[] = {
-        {6.0, 6, "6"},     {2.5, 6, "2.5"},   {12.3456789, 6, "12.345679"}, {0.0000001, 6, "0"},
-        {-0.0000001, 6, "-0"}, {1500, 0, "1500"}, {1e20, 3, "100000000000000000000"}, {-kInfinity, 6, "0"},
-        {std::nan(""), 4, "0"}, {-0.0, 3, "-0"},  {-12.0, 3, "-12"}, {999999999999999.0, 2, "999999999999999"}};
-    for (const auto& [value, precision, text] : json) EXPECT_EQ(formatJsonNumber(value, precision), text) << value;
-    EXPECT_EQ(formatJsonNumber(-1.7976931348623157e308, 6).size(), 310u);
-}
-
 // The fixed format's definition: the standard formatter, trailing fraction zeros trimmed.
 std::string referenceJsonNumber(double value, int precision) {
     char buffer[400];
@@ -78,7 +64,8 @@ TEST(NumberFormatTest, JsonNumbersMatchTheStandardFormatter) {
         values.push_back(-decimal);
         values.push_back(decimal + 0.5 / std::pow(10.0, static_cast<double>(random() % 9)));
     }
-    for (const double value : {0.0, -0.0, 0.125, 2.5, 1e-300, 4503599627370495.5, 9007199254740993.0, 1e15, 0.0005})
+    for (const double value : {0.0, -0.0, 0.125, 2.5, 1e-300, 4503599627370495.5, 9007199254740993.0, 1e15, 0.0005,
+                               1e20, -1.7976931348623157e308})
         values.push_back(value);
     for (const double value : values)
         for (int precision = 0; precision <= 16; ++precision)

@@ -1,11 +1,9 @@
 // The PowerMill session link against real pmsim processes: discovery, the
-// session description, tool extraction compared with the disk reader, the
-// macro texts PowerMill receives, start-up and load time-outs, and partial
-// loads when PowerMill ends or stops answering during an extraction.
+// session description, extraction without XML, the macro texts PowerMill
+// receives, start-up and load time-outs, and partial loads when PowerMill
+// ends or stops answering during an extraction.
 
 #include "convert/Classification.h"
-#include "convert/LibraryJson.h"
-#include "convert/ToolSummary.h"
 #include "platform/TimeScale.h"
 #include "platform/linux/MachineRegistry.h"
 #include "sources/JsonText.h"
@@ -20,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <regex>
 #include <thread>
 
 namespace Corvana {
@@ -51,12 +48,6 @@ std::vector<ToolModel> extractAll(const PmSession& session, bool isMetric) {
 PmSession onlySession() {
     const auto objects = runningAutomationObjects();
     return objects.size() == 1 ? objects.front() : nullptr;
-}
-
-// The summary without its holder section count: the session sees a holder as
-// PowerMill exports its outline, the disk reader as the stored sections.
-std::string summaryOf(const ToolModel& tool) {
-    return std::regex_replace(buildToolSummaryJson(tool, 0, true), std::regex("\"holderCount\":\\d+,"), "");
 }
 
 std::string describe(const PmSessionEntry& e) {
@@ -102,24 +93,6 @@ TEST_F(PmSessionTest, SessionsAreListedDescribedAndStaleEntriesRemoved) {
     const auto withoutOwn = listPmSessions();
     ASSERT_EQ(withoutOwn.size(), 1u);
     EXPECT_EQ(describe(withoutOwn[0]), listed[1]);
-}
-
-TEST_F(PmSessionTest, ExtractionMatchesTheDiskReader) {
-    PmSimProcess powerMill(environment, {"--project", exampleProject});
-    const PmSession session = onlySession();
-    ASSERT_TRUE(session);
-    PmSessionInfo info;
-    readPmProjectInfo(session, info);
-    EXPECT_TRUE(info.projectName == "example-project" && info.isMetric) << info.projectName;
-    auto fromSession = extractAll(session, info.isMetric);
-    const auto fromDisk = readProjectFolder(exampleProject, classifyingProgress({}));
-    ASSERT_EQ(fromSession.size(), fromDisk.size());
-    for (std::size_t i = 0; i < fromDisk.size(); ++i) {
-        fromSession[i].sourceKind = fromDisk[i].sourceKind;
-        EXPECT_EQ(summaryOf(fromSession[i]), summaryOf(fromDisk[i]));
-    }
-    EXPECT_EQ(buildToolLibraryJson(fromSession, "Compared", {}, LibraryJsonMode::ToolsAndHolders),
-              buildToolLibraryJson(fromDisk, "Compared", {}, LibraryJsonMode::ToolsAndHolders));
 }
 
 TEST_F(PmSessionTest, WithoutXmlTheFallbacksAnswer) {

@@ -1,7 +1,6 @@
 #include "sources/PtfParser.h"
 
 #include "tests/support/PtfWriter.h"
-#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -58,17 +57,6 @@ TEST(PtfParserTest, ReadsLengthTexts) {
     for (const char* zero : {"m", "1/0", "x/2", "1e308/1e-308", "1e999", "nan", "--5"})
         EXPECT_EQ(parseLengthText(zero, true), 0) << zero;
     EXPECT_EQ(parseLengthText("1e308", true), 1e308);
-}
-
-TEST(PtfParserTest, UnitsProbeDecidesTheFileUnit) {
-    const PtfMembers members = endMill({{"Diameter", "12.7mm"}});
-    EXPECT_DOUBLE_EQ(toolOf(members, PtfUnits::Metric).diameter, 12.7);
-    EXPECT_DOUBLE_EQ(toolOf(members, PtfUnits::Inch).diameter, 0.5);
-    EXPECT_FALSE(toolOf(members, PtfUnits::Absent).isMetric);
-    // Only the first key counts; a key at the very end has no zero byte after it.
-    const std::string record = ptfRecord(members);
-    EXPECT_FALSE(onlyTool(PtfWriter(PtfUnits::Inch).text(record).text("pmlProjUnits").filler(1).data).isMetric);
-    EXPECT_FALSE(onlyTool(PtfWriter(PtfUnits::Absent).text(record).text("pmlProjUnits").data).isMetric);
 }
 
 TEST(PtfParserTest, ReadsEveryFieldOfARecord) {
@@ -241,38 +229,16 @@ TEST(PtfGeometryTest, FilletAndCurveRadii) {
               std::vector<double>(6, 0));
 }
 
-const std::string kAllScansRecord = ptfRecord(endMill({
-    {"ShankSetValues", ptfSections({{6, 6, 20}, {8, 6, 10}})},
-    {"HolderSetValues", ptfSections({{20, 20, 30}, {30, 10, 20}, {50, 40, 20}, {80, 60, 20}})},
-    {"Tags", R"(("a" "b"))"}, {"TipRadiusCentre", R"(("1" "2"))"},
-    {"CuttingSpeed", R"({"finishing":{"general":"200"}})"}}));
-const PtfGeometryArea kAllScansArea = PtfGeometryArea().stepBlend(30, 2.5).taperBlend(2, 5, 6).fillet(20, 5)
-                                          .curve(30, {{2, 0.75, 1}, {4, 0.75, 1}}).fillet(3, 1);
-
-TEST(PtfGeometryTest, AllScansInOneAreaAndItsChunk) {
-    // An area before a record's start belongs to none of it.
-    const auto tools = parsePtfBytes(
-        PtfWriter().geometry(kAllScansArea).text(kAllScansRecord).text(kAllScansRecord).geometry(kAllScansArea).data);
-    ASSERT_EQ(tools.size(), 2u);
-    EXPECT_EQ(tools[0].holderSegments[2].filletRadius, 0);
-    std::vector<double> radii;
-    for (const auto& s : tools[1].holderSegments)
-        radii.insert(radii.end(), {s.blendLength, s.filletRadius, s.curveRadius});
-    for (const auto& s : tools[1].shankSegments) radii.push_back(s.filletRadius);
-    EXPECT_EQ(radii, (std::vector<double>{2.5, 0, 0, 6, 0, 0, 0, 5, 0, 0, 0, 3.75, 0, 1}));
-
-    // A fillet pattern needs 96 bytes from its value to the area's end; the helper leaves 144.
-    const auto full = PtfWriter().text(kAllScansRecord).geometry(PtfGeometryArea().fillet(3, 1)).data;
-    EXPECT_EQ(onlyTool(std::vector(full.begin(), full.end() - 48)).shankSegments[1].filletRadius, 1);
-    EXPECT_EQ(onlyTool(std::vector(full.begin(), full.end() - 49)).shankSegments[1].filletRadius, 0);
-}
-
-std::vector<std::uint8_t> realisticFile() {
-    return PtfWriter().addTool("EM10").name("Rich").text(kAllScansRecord).geometry(kAllScansArea).data;
-}
-
+// A plain tool, then one with every kind of member followed by an area that every geometry scan reads.
 TEST(PtfParserTest, SurvivesTruncationAndDamage) {
-    const std::vector<std::uint8_t> full = realisticFile();
+    const std::string record = ptfRecord(endMill({
+        {"ShankSetValues", ptfSections({{6, 6, 20}, {8, 6, 10}})},
+        {"HolderSetValues", ptfSections({{20, 20, 30}, {30, 10, 20}, {50, 40, 20}, {80, 60, 20}})},
+        {"Tags", R"(("a" "b"))"}, {"TipRadiusCentre", R"(("1" "2"))"},
+        {"CuttingSpeed", R"({"finishing":{"general":"200"}})"}}));
+    const PtfGeometryArea area = PtfGeometryArea().stepBlend(30, 2.5).taperBlend(2, 5, 6).fillet(20, 5)
+                                     .curve(30, {{2, 0.75, 1}, {4, 0.75, 1}}).fillet(3, 1);
+    const std::vector<std::uint8_t> full = PtfWriter().addTool("EM10").name("Rich").text(record).geometry(area).data;
     ASSERT_EQ(parsePtfBytes(full).size(), 2u);
     for (std::size_t size = 0; size < full.size(); ++size)
         EXPECT_LE(parsePtfBytes(std::span(full).first(size)).size(), 2u) << "cut at " << size;  // ASan: overreads
@@ -283,18 +249,6 @@ TEST(PtfParserTest, SurvivesTruncationAndDamage) {
             damaged[random() % full.size()] = static_cast<std::uint8_t>(random());
         EXPECT_LE(parsePtfBytes(damaged).size(), 2u) << "round " << round;
     }
-}
-
-TEST(PtfParserTest, FileWrapperReadsRegularFilesOnly) {
-    TempDir dir;
-    std::vector<std::string> calls;
-    writeBytes(dir.file("empty.ptf"), {});
-    for (const auto& path : {dir.file("missing.ptf"), dir.file("empty.ptf"), dir.path()})
-        EXPECT_TRUE(parsePtfFile(path.string(), recordInto(calls)).empty());
-    EXPECT_TRUE(calls.empty());
-    writeBytes(dir.file("tools.ptf"), realisticFile());
-    EXPECT_EQ(parsePtfFile(dir.file("tools.ptf").string(), recordInto(calls)).size(), 2u);
-    EXPECT_EQ(calls, (std::vector<std::string>{"0/2 -", "1/2 EM10", "2/2 Rich"}));
 }
 
 } // namespace
