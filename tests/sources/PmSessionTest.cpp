@@ -1,9 +1,11 @@
 // The PowerMill session link against real pmsim processes: discovery, the
-// session description, extraction without XML, the macro texts PowerMill
-// receives, start-up and load time-outs, and partial loads when PowerMill
-// ends or stops answering during an extraction.
+// session description, tool extraction compared with the disk reader and
+// without XML, the macro texts PowerMill receives, start-up and load
+// time-outs, and partial loads when PowerMill ends or stops answering during
+// an extraction.
 
 #include "convert/Classification.h"
+#include "convert/LibraryJson.h"
 #include "platform/TimeScale.h"
 #include "platform/linux/MachineRegistry.h"
 #include "sources/JsonText.h"
@@ -93,6 +95,16 @@ TEST_F(PmSessionTest, SessionsAreListedDescribedAndStaleEntriesRemoved) {
     const auto withoutOwn = listPmSessions();
     ASSERT_EQ(withoutOwn.size(), 1u);
     EXPECT_EQ(describe(withoutOwn[0]), listed[1]);
+}
+
+// Holders come from the outlines PowerMill exports, yet the library equals the one read from disk.
+TEST_F(PmSessionTest, ExtractionMatchesTheDiskReader) {
+    PmSimProcess powerMill(environment, {"--project", exampleProject});
+    auto fromSession = extractAll(onlySession(), true);
+    for (ToolModel& tool : fromSession) tool.sourceKind = "Project";  // the vendor text names the source
+    const auto fromDisk = readProjectFolder(exampleProject, classifyingProgress({}));
+    EXPECT_EQ(buildToolLibraryJson(fromSession, "Compared", {}, LibraryJsonMode::ToolsAndHolders),
+              buildToolLibraryJson(fromDisk, "Compared", {}, LibraryJsonMode::ToolsAndHolders));
 }
 
 TEST_F(PmSessionTest, WithoutXmlTheFallbacksAnswer) {

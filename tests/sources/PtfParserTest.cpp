@@ -59,6 +59,14 @@ TEST(PtfParserTest, ReadsLengthTexts) {
     EXPECT_EQ(parseLengthText("1e308", true), 1e308);
 }
 
+// Only the first units key counts; without one, or with one at the very end, the file is in inches.
+TEST(PtfParserTest, UnitsProbeDecidesTheFileUnit) {
+    const std::string record = ptfRecord(endMill({}));
+    EXPECT_FALSE(onlyTool(PtfWriter(PtfUnits::Absent).text(record).data).isMetric);
+    EXPECT_TRUE(onlyTool(PtfWriter(PtfUnits::Metric).text(record).text("pmlProjUnits").filler(1).data).isMetric);
+    EXPECT_FALSE(onlyTool(PtfWriter(PtfUnits::Absent).text(record).text("pmlProjUnits").data).isMetric);
+}
+
 TEST(PtfParserTest, ReadsEveryFieldOfARecord) {
     const std::string record = ptfRecord({
         {"Type", "ball_nosed"}, {"Identifier", "BN6"}, {"Diameter", "6"}, {"Length", "12"}, {"Overhang", "30"},
@@ -229,16 +237,30 @@ TEST(PtfGeometryTest, FilletAndCurveRadii) {
               std::vector<double>(6, 0));
 }
 
-// A plain tool, then one with every kind of member followed by an area that every geometry scan reads.
+// A record with every kind of member, and an area that every geometry scan reads.
+const std::string kAllScansRecord = ptfRecord(endMill({
+    {"ShankSetValues", ptfSections({{6, 6, 20}, {8, 6, 10}})},
+    {"HolderSetValues", ptfSections({{20, 20, 30}, {30, 10, 20}, {50, 40, 20}, {80, 60, 20}})},
+    {"Tags", R"(("a" "b"))"}, {"TipRadiusCentre", R"(("1" "2"))"},
+    {"CuttingSpeed", R"({"finishing":{"general":"200"}})"}}));
+const PtfGeometryArea kAllScansArea = PtfGeometryArea().stepBlend(30, 2.5).taperBlend(2, 5, 6).fillet(20, 5)
+                                          .curve(30, {{2, 0.75, 1}, {4, 0.75, 1}}).fillet(3, 1);
+
+// An area before a record's start belongs to none of it.
+TEST(PtfGeometryTest, AllScansInOneAreaAndItsChunk) {
+    const auto tools = parsePtfBytes(
+        PtfWriter().geometry(kAllScansArea).text(kAllScansRecord).text(kAllScansRecord).geometry(kAllScansArea).data);
+    ASSERT_EQ(tools.size(), 2u);
+    EXPECT_EQ(tools[0].holderSegments[2].filletRadius, 0);
+    std::vector<double> radii;
+    for (const auto& s : tools[1].holderSegments)
+        radii.insert(radii.end(), {s.blendLength, s.filletRadius, s.curveRadius});
+    for (const auto& s : tools[1].shankSegments) radii.push_back(s.filletRadius);
+    EXPECT_EQ(radii, (std::vector<double>{2.5, 0, 0, 6, 0, 0, 0, 5, 0, 0, 0, 3.75, 0, 1}));
+}
+
 TEST(PtfParserTest, SurvivesTruncationAndDamage) {
-    const std::string record = ptfRecord(endMill({
-        {"ShankSetValues", ptfSections({{6, 6, 20}, {8, 6, 10}})},
-        {"HolderSetValues", ptfSections({{20, 20, 30}, {30, 10, 20}, {50, 40, 20}, {80, 60, 20}})},
-        {"Tags", R"(("a" "b"))"}, {"TipRadiusCentre", R"(("1" "2"))"},
-        {"CuttingSpeed", R"({"finishing":{"general":"200"}})"}}));
-    const PtfGeometryArea area = PtfGeometryArea().stepBlend(30, 2.5).taperBlend(2, 5, 6).fillet(20, 5)
-                                     .curve(30, {{2, 0.75, 1}, {4, 0.75, 1}}).fillet(3, 1);
-    const std::vector<std::uint8_t> full = PtfWriter().addTool("EM10").name("Rich").text(record).geometry(area).data;
+    const auto full = PtfWriter().addTool("EM10").name("Rich").text(kAllScansRecord).geometry(kAllScansArea).data;
     ASSERT_EQ(parsePtfBytes(full).size(), 2u);
     for (std::size_t size = 0; size < full.size(); ++size)
         EXPECT_LE(parsePtfBytes(std::span(full).first(size)).size(), 2u) << "cut at " << size;  // ASan: overreads
