@@ -38,7 +38,6 @@ template <class Segment> std::string segments(const std::vector<Segment>& list) 
                 std::to_string(s.length) + ")";
     return text;
 }
-std::string shank(const ToolModel& tool) { return segments(tool.shankSegments); }
 
 std::string presets(const ToolModel& tool) {
     std::string text;
@@ -103,7 +102,7 @@ TEST_F(MdbSampleTest, ReadsShanksGeometryAndPresetsOfEachFamily) {
         {"EM 8 R1 BULL", "(8.000000,8.000000,47.000000)"},  // empty curve
         {"EM 3/8 C3", "(0.360000,0.360000,0.500000)(0.375000,0.360000,0.100000)(0.375000,0.375000,1.025000)"},
         {"EM 4 2FL STUB", "(6.000000,4.000000,2.000000)(6.000000,6.000000,40.000000)"}};  // no c_order
-    for (const auto& [name, expected] : shanks) EXPECT_EQ(shank(toolNamed(sample, name)), expected) << name;
+    for (const auto& [name, expected] : shanks) EXPECT_EQ(segments(toolNamed(sample, name).shankSegments), expected);
 
     struct Field {
         const char* tool;
