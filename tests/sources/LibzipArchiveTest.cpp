@@ -142,9 +142,6 @@ TEST(LibzipArchiveTest, RefusesEncryptedAndForeignFiles) {
     EXPECT_TRUE(locked.leftNothing());
 
     Sandbox odd;
-    writeText(odd.archive, "not a zip at all, just some words that are long enough");
-    EXPECT_FALSE(extractArchive(odd.archive.string(), odd.target.string()).ok);
-    EXPECT_TRUE(odd.leftNothing());
     EXPECT_FALSE(extractArchive(odd.dir.file("missing.zip").string(), odd.target.string()).ok);
     EXPECT_EQ(extractArchive(odd.dir.path().string(), odd.target.string()).message,
               "'" + odd.dir.path().string() + "' is not a regular file.");
