@@ -11,21 +11,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-namespace {
-
-std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     std::size_t replayed = 0;
     for (int i = 1; i < argc; ++i) {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
             if (!entry.is_regular_file()) continue;
-            const auto bytes = readBytes(entry.path());
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
             LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
             ++replayed;
         }
