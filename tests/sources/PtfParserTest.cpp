@@ -144,12 +144,6 @@ TEST(PtfParserTest, TypeDependentValuesAndPresets) {
     EXPECT_EQ(finishing.presets[0].name + " " +
                   toolOf(endMill({{"FeedPerTooth", R"({"roughing":{"general":"0.05"}})"}})).presets.at(0).name,
               "Finishing Roughing");
-    // The strategy is looked for within 1000 characters of the quantity key.
-    const auto presetsAfter = [](std::size_t padding) {
-        const std::string value = R"({"pad":")" + std::string(padding, 'x') + R"(","finishing":{"general":"200"}})";
-        return toolOf(endMill({{"CuttingSpeed", value}})).presets.size();
-    };
-    EXPECT_EQ(std::pair(presetsAfter(900), presetsAfter(1100)), std::pair(std::size_t{1}, std::size_t{0}));
 }
 
 TEST(PtfParserTest, NamesComeFromTheLastMarkerBeforeTheRecord) {
