@@ -241,7 +241,6 @@ TEST_F(PmSessionTest, EndedOrSilentSessionsGivePartialLoads) {
         EXPECT_EQ(readJsonString(data, c.action == "REPLY_PM_ERROR" ? "reason" : "partialReason"), c.reason) << data;
         EXPECT_EQ(tools.size(), c.count);
         EXPECT_EQ(readJsonNumber(data, "count", 0), static_cast<double>(c.count));
-        for (const auto& tool : tools) EXPECT_EQ(tool.sourceKind, "Session");
     }
 }
 
