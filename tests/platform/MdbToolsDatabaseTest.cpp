@@ -22,15 +22,6 @@ const char* const kSampleTables[] = {
     "PlungeRoughers", "RoundingMills", "SideMills", "TwistDrills", "SpotDrills", "CounterSinks", "ChamferMills", "Taps",
     "ThreadMills", "BarrelCutters", "DovetailCutters"};
 
-// Column names match whatever their case.
-TEST(MdbToolsDatabaseTest, ReadsRequestedColumnsAsText) {
-    const auto database = openToolDatabase(fixturePath("tooldb-sample.mdb")).database;
-    ASSERT_TRUE(database);
-    const TableRows mills = database->readRows("EndMills", {"name"});
-    ASSERT_EQ(mills.rows.size(), 10u);
-    EXPECT_EQ(mills.rows[0].fields[0].text, "EM 10 4FL CARBIDE");
-}
-
 TEST(MdbToolsDatabaseTest, OpeningWhatIsNoDatabaseIsAnOutcome) {
     const TempDir scratch;
     writeText(scratch.file("empty.mdb"), "");

@@ -142,11 +142,9 @@ TEST(LibzipArchiveTest, RefusesEncryptedAndForeignFiles) {
     EXPECT_TRUE(locked.leftNothing());
 
     Sandbox odd;
-    EXPECT_FALSE(extractArchive(odd.dir.file("missing.zip").string(), odd.target.string()).ok);
-    EXPECT_EQ(extractArchive(odd.dir.path().string(), odd.target.string()).message,
-              "'" + odd.dir.path().string() + "' is not a regular file.");
     ASSERT_EQ(::mkfifo(odd.dir.file("fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(extractArchive(odd.dir.file("fifo").string(), odd.target.string()).ok);  // no hang
+    for (const fs::path& path : {odd.dir.file("missing.zip"), odd.dir.path(), odd.dir.file("fifo")})
+        EXPECT_FALSE(extractArchive(path.string(), odd.target.string()).ok) << path;  // a pipe must not hang
     EXPECT_FALSE(fs::exists(odd.target));
 
     // An existing target is never written into.
