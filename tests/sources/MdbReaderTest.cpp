@@ -54,19 +54,14 @@ std::string curve(const std::string& order, const std::string& numbers) {
            "</member></member></curve>";
 }
 
-// Restores the process locale when the read ends.
-struct LocaleGuard {
-    std::string saved = std::setlocale(LC_ALL, nullptr);
-    ~LocaleGuard() { std::setlocale(LC_ALL, saved.c_str()); }
-};
-
 // The real sample database, read under a comma-decimal locale where one is installed: its numbers keep their point.
 class MdbSampleTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const LocaleGuard guard;
+        const std::string saved = std::setlocale(LC_ALL, nullptr);
         if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) std::setlocale(LC_ALL, "de_DE.utf8");
         sample = readMdbFile(CORVANA_SOURCE_DIR "/tests/fixtures/mdb/tooldb-sample.mdb", recordInto(calls));
+        std::setlocale(LC_ALL, saved.c_str());
     }
     static inline std::vector<ToolModel> sample;
     static inline std::vector<std::string> calls;

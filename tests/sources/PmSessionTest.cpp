@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <thread>
 
 namespace Corvana {
