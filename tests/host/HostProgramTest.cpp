@@ -54,10 +54,10 @@ const std::string mfgUnits = "{\"send\":\"GET_MFG_UNITS\",\"data\":\"\"}\n";
 
 TEST(HostProgramTest, PageMessagesDialogsMessageBoxesAndHiddenPaletteAsExactLines) {
     const auto run = runHost(
-        "{\"fusion\":{\"user\":{\"displayName\":\"Zoë \\\"Z\\\"\",\"email\":\"z@example.com\"},\"version\":\"2.0.1\"}}\n"
-        "{\"send\":\"GET_USER_INFO\",\"data\":\"\"}\n" "{\"dialog\":\"cancel\"}\n"
-        "{\"dialog\":\"ok\",\"path\":\"/data/tools.txt\"}\n"
-        "{\"send\":\"BROWSE_AND_PARSE_PTF\",\"data\":\"\"}\n" "{\"send\":\"BROWSE_AND_PARSE_TOOL_LIBRARY\",\"data\":\"\"}\n"
+        "{\"fusion\":{\"user\":{\"displayName\":\"Zoë \\\"Z\\\"\",\"email\":\"z@example.com\"},"
+        "\"version\":\"2.0.1\"}}\n" "{\"send\":\"GET_USER_INFO\",\"data\":\"\"}\n" "{\"dialog\":\"cancel\"}\n"
+        "{\"dialog\":\"ok\",\"path\":\"/data/tools.txt\"}\n" "{\"send\":\"BROWSE_AND_PARSE_PTF\",\"data\":\"\"}\n"
+        "{\"send\":\"BROWSE_AND_PARSE_TOOL_LIBRARY\",\"data\":\"\"}\n"
         "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n"
         "{\"showPalette\":false}\n" + mfgUnits + "{\"showPalette\":false}\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
@@ -74,12 +74,14 @@ TEST(HostProgramTest, PageMessagesDialogsMessageBoxesAndHiddenPaletteAsExactLine
 }
 
 TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
-    // Fusion facts reach the add-in; Windows line ends are accepted. The mail
-    // worker fails at once, but only a wait delivers its event.
-    const auto run = runHost("{\"fusion\":{\"units\":\"in\",\"language\":4}}\r\n" + mfgUnits +
+    // Fusion facts reach the add-in (only millimetres are metric; German pages
+    // are English); Windows line ends are accepted. The mail worker fails at
+    // once, but only a wait delivers its event.
+    const auto run = runHost("{\"fusion\":{\"units\":\"cm\",\"language\":4}}\r\n" + mfgUnits +
                                  "{\"send\":\"GET_APP_LANGUAGE\",\"data\":\"\"}\r\n"
-                                 "{\"fusion\":{\"user\":null,\"units\":null,\"version\":\"2.0.9\"}}\r\n"
+                                 "{\"fusion\":{\"user\":null,\"units\":null,\"version\":\"2.0.9\",\"language\":5}}\r\n"
                                  "{\"send\":\"GET_USER_INFO\",\"data\":\"\"}\r\n"
+                                 "{\"send\":\"GET_APP_LANGUAGE\",\"data\":\"\"}\r\n"
                                  "{\"send\":\"SUBMIT_FEEDBACK\",\"data\":\"{}\"}\n" + mfgUnits + "{\"wait\":500}\n"
                                  "{\"dialog\":\"ok\",\"path\":\"" CORVANA_SOURCE_DIR "/examples/example-project\"}\n"
                                  "{\"send\":\"BROWSE_AND_PARSE_PROJECT\",\"data\":\"\"}\n"
@@ -97,6 +99,7 @@ TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
         palette("REPLY_MFG_UNITS", R"({"unit":"in"})"),
         palette("REPLY_APP_LANGUAGE", R"({"language":"fr"})"),
         palette("REPLY_USER_INFO", R"({"displayName":"","email":"","fusionVersion":"2.0.9"})"),
+        palette("REPLY_APP_LANGUAGE", R"({"language":"en"})"),
         palette("REPLY_MFG_UNITS", R"({"unit":"in"})"),
         palette("REPLY_FEEDBACK_STATUS",
                 R"({"success":false,"error":"HTTPS request failed: Couldn't connect to server"})"),
