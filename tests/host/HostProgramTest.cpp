@@ -82,7 +82,8 @@ TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
                                  "{\"fusion\":{\"user\":null,\"units\":null,\"version\":\"2.0.9\",\"language\":5}}\r\n"
                                  "{\"send\":\"GET_USER_INFO\",\"data\":\"\"}\r\n"
                                  "{\"send\":\"GET_APP_LANGUAGE\",\"data\":\"\"}\r\n"
-                                 "{\"send\":\"SUBMIT_FEEDBACK\",\"data\":\"{}\"}\n" + mfgUnits + "{\"wait\":500}\n"
+                                 "{\"send\":\"SUBMIT_FEEDBACK\",\"data\":\"{}\"}\n" + mfgUnits + "{\"wait\":500}\n" +
+                                 mfgUnits +
                                  "{\"dialog\":\"ok\",\"path\":\"" CORVANA_SOURCE_DIR "/examples/example-project\"}\n"
                                  "{\"send\":\"BROWSE_AND_PARSE_PROJECT\",\"data\":\"\"}\n"
                                  "{\"send\":\"IMPORT_TOOLS\",\"data\":\"{\\\"selectedIndices\\\":[0]}\"}\n",
@@ -103,6 +104,7 @@ TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
         palette("REPLY_MFG_UNITS", R"({"unit":"in"})"),
         palette("REPLY_FEEDBACK_STATUS",
                 R"({"success":false,"error":"HTTPS request failed: Couldn't connect to server"})"),
+        palette("REPLY_MFG_UNITS", R"({"unit":"in"})"),
         palette("PARSE_BEGIN", R"({"total":10})"),
         palette("REPLY_PARSE_PTF", R"({"cancelled":false,"filePath":")" CORVANA_SOURCE_DIR
                                    R"(/examples/example-project","count":10})"),
