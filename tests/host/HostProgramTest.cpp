@@ -1,5 +1,5 @@
 // Runs the corvana-host program as a child process with scripts against the
-// test add-in modules, and checks every output line.
+// real add-in and the small test add-ins, and checks every output line.
 
 #include "tests/support/ChildProcess.h"
 #include "tests/support/JsonCheck.h"
@@ -17,113 +17,131 @@ namespace {
 using Json = nlohmann::json;
 using Testing::CommandRun;
 
-// Runs the host with `script` as a file, or on standard input.
-CommandRun runHost(const std::string& script, const std::string& addin = TEST_ADDIN, bool viaStdin = false) {
+// Runs the host with `script` as a file, or on standard input, in a folder of
+// its own that is also the add-in's configuration and scratch folder. Mail
+// goes to a closed port on 127.0.0.1.
+CommandRun runHost(const std::string& script, const std::string& addin = CORVANA_ADDIN_MODULE, bool viaStdin = false) {
     Testing::TempDir folder;
     const std::string scriptFile = folder.file("script.jsonl").string();
     Testing::writeText(scriptFile, script);
-    const std::string libraries = folder.file("libraries").string();
+    std::vector<std::string> command{"env", "XDG_CONFIG_HOME=" + folder.file("config").string(),
+                                     "TMPDIR=" + folder.path().string(), "CORVANA_MAIL_HOST=127.0.0.1:1",
+                                     CORVANA_HOST_BINARY, "--libraries", folder.file("libraries").string(),
+                                     "--addin", addin};
     if (viaStdin)
-        return Testing::runCommand({"sh", "-c", "exec \"$0\" --libraries \"$1\" --addin \"$2\" < \"$3\"",
-                                    CORVANA_HOST_BINARY, libraries, addin, scriptFile});
-    return Testing::runCommand({CORVANA_HOST_BINARY, "--libraries", libraries, "--addin", addin, "--script", scriptFile});
+        command.insert(command.begin(), {"sh", "-c", "exec \"$@\" < \"$0\"", scriptFile});
+    else
+        command.insert(command.end(), {"--script", scriptFile});
+    return Testing::runCommand(command);
 }
 
+// The output lines, parsed, without the tool descriptions a parse streams.
 std::vector<Json> parsedLines(const CommandRun& run) {
     std::vector<Json> parsed;
-    for (const auto& line : Testing::splitLines(run.output)) parsed.push_back(Testing::parseJsonOrFail(line));
+    for (const auto& line : Testing::splitLines(run.output))
+        if (Json object = Testing::parseJsonOrFail(line); object.value("action", "") != "PARSE_TOOL")
+            parsed.push_back(std::move(object));
     return parsed;
 }
 
-Json palette(const std::string& action, const std::string& data, const std::string& id = "CorvanaPaletteId") {
-    return Json{{"palette", id}, {"action", action}, {"data", data}};
+Json palette(const std::string& action, const std::string& data) {
+    return Json{{"palette", "CorvanaPaletteId"}, {"action", action}, {"data", data}};
 }
 
 Json log(const std::string& text) { return Json{{"log", text}}; }
 
-// Lines of the working test add-in around what the script produced.
-std::vector<Json> between(std::vector<Json> middle) {
-    middle.insert(middle.begin(), log("run()"));
-    middle.push_back(log("stop()"));
-    return middle;
-}
+const std::string mfgUnits = "{\"send\":\"GET_MFG_UNITS\",\"data\":\"\"}\n";
 
 TEST(HostProgramTest, PageMessagesDialogsMessageBoxesAndHiddenPaletteAsExactLines) {
     const auto run = runHost(
-        "{\"send\":\"ECHO\",\"data\":\"hello \\\"page\\\"\\nØ 6 mm\"}\n" "{\"dialog\":\"ok\",\"path\":\"/data/tools.ptf\"}\n"
-        "{\"dialog\":\"cancel\"}\n" "{\"dialog\":\"ok\",\"path\":\"/projects/Job 1\"}\n"
-        "{\"send\":\"OPEN_FILE\",\"data\":\"\"}\n" "{\"send\":\"SAVE_FILE\",\"data\":\"\"}\n"
-        "{\"send\":\"PICK_FOLDER\",\"data\":\"\"}\n" "{\"send\":\"OPEN_FILE\",\"data\":\"\"}\n"
-        "{\"send\":\"MESSAGE_BOX\",\"data\":\"Unsupported file type.\"}\n" "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n"
-        "{\"send\":\"PRINT\",\"data\":\"\"}\n" "{\"send\":\"ECHO_BYTES\",\"data\":\"ok\"}\n"
-        "{\"showPalette\":false}\n" "{\"send\":\"ECHO\",\"data\":\"hidden\"}\n"
-        "{\"send\":\"ECHO_SECOND\",\"data\":\"to the other palette\"}\n" "{\"send\":\"LOG\",\"data\":\"still delivered\"}\n"
-        "{\"showPalette\":false}\n");
+        "{\"fusion\":{\"user\":{\"displayName\":\"Zoë \\\"Z\\\"\",\"email\":\"z@example.com\"},"
+        "\"version\":\"2.0.1\"}}\n" "{\"send\":\"GET_USER_INFO\",\"data\":\"\"}\n" "{\"dialog\":\"cancel\"}\n"
+        "{\"dialog\":\"ok\",\"path\":\"/data/tools.txt\"}\n" "{\"send\":\"BROWSE_AND_PARSE_PTF\",\"data\":\"\"}\n"
+        "{\"send\":\"BROWSE_AND_PARSE_TOOL_LIBRARY\",\"data\":\"\"}\n"
+        "{\"send\":\"NOT_AN_ACTION\",\"data\":\"ignored\"}\n"
+        "{\"showPalette\":false}\n" + mfgUnits + "{\"showPalette\":false}\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    // Bytes that are not UTF-8 become U+FFFD instead of ending the host; printf goes to stderr.
+    const std::string cancelled = R"(REPLY_PARSE_PTF","data":"{\"cancelled\":true,\"count\":0,\"filePath\":\"\"}"})";
     EXPECT_EQ(Testing::splitLines(run.output), (std::vector<std::string>{
-        R"j({"log":"run()"})j",
-        R"j({"palette":"CorvanaPaletteId","action":"REPLY_ECHO","data":"hello \"page\"\nØ 6 mm"})j",
-        R"j({"palette":"CorvanaPaletteId","action":"REPLY_OPEN_FILE","data":"ok:/data/tools.ptf"})j",
-        R"j({"palette":"CorvanaPaletteId","action":"REPLY_SAVE_FILE","data":"cancel"})j",
-        R"j({"palette":"CorvanaPaletteId","action":"REPLY_PICK_FOLDER","data":"ok:/projects/Job 1"})j",
-        R"j({"palette":"CorvanaPaletteId","action":"REPLY_OPEN_FILE","data":"cancel"})j",
-        R"j({"messageBox":"Unsupported file type.","title":"Test Add-in"})j",
-        R"j({"palette":"CorvanaPaletteId","action":"REPLY_MESSAGE_BOX","data":"Unsupported file type."})j",
-        R"j({"palette":"CorvanaPaletteId","action":"REPLY_BYTES","data":"ok��"})j",
-        R"j({"log":"palette closed"})j",
-        R"j({"palette":"SecondPaletteId","action":"REPLY_ECHO","data":"to the other palette"})j",
-        R"j({"log":"still delivered"})j",
-        R"j({"log":"stop()"})j",
+        R"j({"palette":"CorvanaPaletteId","action":"REPLY_USER_INFO","data":"{\"displayName\":\"Zoë \\\"Z\\\"\",)j"
+        R"j(\"email\":\"z@example.com\",\"fusionVersion\":\"2.0.1\"}"})j",
+        R"({"palette":"CorvanaPaletteId","action":")" + cancelled,
+        R"({"messageBox":"Unsupported file type. Select a PowerMill template (*.ptf) or database (*.mdb) file.",)"
+        R"("title":"Tool Library Import"})",
+        R"({"palette":"CorvanaPaletteId","action":")" + cancelled,
     }));
-    EXPECT_NE(run.errors.find("stray output from the add-in"), std::string::npos);
-    EXPECT_NE(run.errors.find("not UTF-8"), std::string::npos);
-    EXPECT_NE(run.errors.find("script line 17: "), std::string::npos) << "closing a hidden palette does nothing";
+    EXPECT_NE(run.errors.find("script line 10: "), std::string::npos) << "closing a hidden palette does nothing";
 }
 
 TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
-    // Fusion facts reach the add-in; Windows line ends are accepted. The first
-    // worker fires 150 ms in; only a wait delivers its event. The second fires
-    // at once, but nothing pumps before the end.
-    const auto run = runHost("{\"fusion\":{\"units\":\"in\",\"language\":4,\"theme\":5,\"uiTheme\":3,\"version\":\"2.0.99999\","
-                             "\"user\":{\"displayName\":\"Ada\",\"email\":\"ada@example.com\"}}}\r\n"
-                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n" "{\"fusion\":{\"user\":null,\"units\":null}}\r\n"
-                             "{\"send\":\"FACTS\",\"data\":\"\"}\r\n" "{\"send\":\"LATER\",\"data\":\"150\"}\n"
-                             "{\"send\":\"ECHO\",\"data\":\"before the wait\"}\n" "{\"wait\":500}\n"
-                             "{\"send\":\"ECHO\",\"data\":\"after the wait\"}\n"
-                             "{\"send\":\"PROGRESS\",\"data\":\"Preparing\"}\n"
-                             "{\"send\":\"LATER\",\"data\":\"0\"}\n",
-                             TEST_ADDIN, true);
+    // Fusion facts reach the add-in (only millimetres are metric; German pages
+    // are English); Windows line ends are accepted. The mail worker fails at
+    // once, but only a wait delivers its event.
+    const auto run = runHost("{\"fusion\":{\"units\":\"cm\",\"language\":4}}\r\n" + mfgUnits +
+                                 "{\"send\":\"GET_APP_LANGUAGE\",\"data\":\"\"}\r\n"
+                                 "{\"fusion\":{\"user\":null,\"units\":null,\"version\":\"2.0.9\",\"language\":5}}\r\n"
+                                 "{\"send\":\"GET_USER_INFO\",\"data\":\"\"}\r\n"
+                                 "{\"send\":\"GET_APP_LANGUAGE\",\"data\":\"\"}\r\n"
+                                 "{\"send\":\"SUBMIT_FEEDBACK\",\"data\":\"{}\"}\n" + mfgUnits + "{\"wait\":500}\n" +
+                                 mfgUnits +
+                                 "{\"dialog\":\"ok\",\"path\":\"" CORVANA_SOURCE_DIR "/examples/example-project\"}\n"
+                                 "{\"send\":\"BROWSE_AND_PARSE_PROJECT\",\"data\":\"\"}\n"
+                                 "{\"send\":\"IMPORT_TOOLS\",\"data\":\"{\\\"selectedIndices\\\":[0]}\"}\n",
+                             CORVANA_ADDIN_MODULE, true);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(parsedLines(run), between({
-                                    palette("REPLY_FACTS", "in;4;5;3;2.0.99999;Ada <ada@example.com>"),
-                                    palette("REPLY_FACTS", "none;4;5;3;2.0.99999;signed out"),
-                                    palette("REPLY_ECHO", "before the wait"),
-                                    palette("REPLY_LATER", "late"),
-                                    palette("REPLY_ECHO", "after the wait"),
-                                    Json{{"progress", "show"}, {"text", "Preparing 0/2"}},
-                                    palette("PROGRESS_SHOWN", "Preparing"),
-                                    Json{{"progress", "message"}, {"text", "Halfway 1/2"}},
-                                    log("between"),
-                                    Json{{"progress", "hide"}, {"text", "Halfway 1/2"}},
-                                }));
+    const auto progress = [](const std::string& step, const std::string& text) {
+        return Json{{"progress", step}, {"text", text}};
+    };
+    const auto importing = [](int current) {
+        return palette("IMPORT_PROGRESS", R"({"phase":"importing","current":)" + std::to_string(current) +
+                                              R"(,"total":1})");
+    };
+    EXPECT_EQ(parsedLines(run), (std::vector<Json>{
+        palette("REPLY_MFG_UNITS", R"({"unit":"in"})"),
+        palette("REPLY_APP_LANGUAGE", R"({"language":"fr"})"),
+        palette("REPLY_USER_INFO", R"({"displayName":"","email":"","fusionVersion":"2.0.9"})"),
+        palette("REPLY_APP_LANGUAGE", R"({"language":"en"})"),
+        palette("REPLY_MFG_UNITS", R"({"unit":"in"})"),
+        palette("REPLY_FEEDBACK_STATUS",
+                R"({"success":false,"error":"HTTPS request failed: Couldn't connect to server"})"),
+        palette("REPLY_MFG_UNITS", R"({"unit":"in"})"),
+        palette("PARSE_BEGIN", R"({"total":10})"),
+        palette("REPLY_PARSE_PTF", R"({"cancelled":false,"filePath":")" CORVANA_SOURCE_DIR
+                                   R"(/examples/example-project","count":10})"),
+        importing(0),
+        progress("show", "Preparing the tool library for import... (0 of 1)"),
+        importing(1),
+        progress("message", "Writing the tool library into Fusion, please wait..."),
+        progress("message", "Updating the holder library, please wait..."),
+        progress("hide", "Updating the holder library, please wait..."),
+        palette("REPLY_IMPORT_TOOLS",
+                R"({"success":true,"count":1,"message":"Library 'Imported from PowerMill' created with 1 tool."})"),
+    }));
 }
 
-TEST(HostProgramTest, StopIsCalledOnceAtTheEndUnlessTheScriptStopped) {
-    const auto empty = runHost("");
+// The test add-in prints to standard output and logs bytes that are not UTF-8
+// in run, and logs its stop.
+TEST(HostProgramTest, MisbehavingAddinOutputIsKeptApartAndStopIsCalledOnce) {
+    const std::vector<Json> runAndStop{log("ok\xEF\xBF\xBD\xEF\xBF\xBD"), log("stop()")};
+    const auto empty = runHost("", TEST_ADDIN);
     EXPECT_EQ(empty.exitCode, 0) << empty.errors;
-    EXPECT_EQ(parsedLines(empty), between({}));
+    EXPECT_EQ(parsedLines(empty), runAndStop);
+    EXPECT_NE(empty.errors.find("stray output from the add-in"), std::string::npos);
+    EXPECT_NE(empty.errors.find("not UTF-8"), std::string::npos);
 
-    const auto stopped = runHost("{\"send\":\"ECHO\",\"data\":\"first\"}\n{\"stop\":true}\n"
-                                 "{\"send\":\"ECHO\",\"data\":\"after stop\"}\n{\"wait\":10}\n");
+    const auto stopped = runHost("{\"stop\":true}\n" + mfgUnits + "{\"wait\":10}\n", TEST_ADDIN);
     EXPECT_EQ(stopped.exitCode, 0) << stopped.errors;
-    EXPECT_EQ(parsedLines(stopped), between({palette("REPLY_ECHO", "first")})) << "stop() exactly once";
-    EXPECT_NE(stopped.errors.find("script line 3: "), std::string::npos) << "the palette is gone";
+    EXPECT_EQ(parsedLines(stopped), runAndStop) << "stop() exactly once";
+    EXPECT_NE(stopped.errors.find("script line 2: "), std::string::npos) << "there is no palette";
 
-    const auto twice = runHost("{\"stop\":true}\n{\"stop\":true}\n");
+    const auto twice = runHost("{\"stop\":true}\n{\"stop\":true}\n", TEST_ADDIN);
     EXPECT_NE(twice.exitCode, 0);
     EXPECT_NE(twice.errors.find("script line 2: the add-in was already stopped"), std::string::npos) << twice.errors;
-    EXPECT_EQ(parsedLines(twice), between({}));
+    EXPECT_EQ(parsedLines(twice), runAndStop);
+
+    const auto failed = runHost("[1]\n", TEST_ADDIN);
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(parsedLines(failed), runAndStop) << "stop also runs after a failed line";
 }
 
 TEST(HostProgramTest, AddinsAndArgumentsThatCannotRunAreReported) {
@@ -138,7 +156,7 @@ TEST(HostProgramTest, AddinsAndArgumentsThatCannotRunAreReported) {
         {TEST_ADDIN_RUN_FAILS, "run returned false"},
     };
     for (const auto& [addin, message] : cases) {
-        const auto run = runHost("{\"send\":\"ECHO\",\"data\":\"x\"}\n", addin);
+        const auto run = runHost(mfgUnits, addin);
         EXPECT_EQ(run.exitCode, 1) << addin;
         EXPECT_NE(run.errors.find(message), std::string::npos) << run.errors;
         EXPECT_EQ(run.output, "") << addin;
@@ -165,11 +183,10 @@ TEST(HostProgramTest, MalformedLinesNameTheirLineAndStopTheAddin) {
         "{\"fusion\":{\"colour\":1}}", "{\"fusion\":[]}", "{\"showPalette\":true}", "{\"stop\":false}",
     };
     for (const auto& bad : badLines) {
-        const auto run = runHost("{\"send\":\"ECHO\",\"data\":\"first\"}\n\n" + bad +
-                                 "\n{\"send\":\"ECHO\",\"data\":\"never\"}\n");
+        const auto run = runHost(mfgUnits + "\n" + bad + "\n" + mfgUnits);
         EXPECT_EQ(run.exitCode, 1) << bad;
         EXPECT_NE(run.errors.find("corvana-host: script line 3: "), std::string::npos) << bad << "\n" << run.errors;
-        EXPECT_EQ(parsedLines(run), between({palette("REPLY_ECHO", "first")})) << bad;
+        EXPECT_EQ(parsedLines(run), std::vector<Json>{palette("REPLY_MFG_UNITS", R"({"unit":"mm"})")}) << bad;
     }
 }
 
