@@ -82,7 +82,7 @@ TEST(HostProgramTest, FusionFactsWaitsWorkerEventsAndOutputsInOrder) {
                                  "{\"fusion\":{\"user\":null,\"units\":null,\"version\":\"2.0.9\",\"language\":5}}\r\n"
                                  "{\"send\":\"GET_USER_INFO\",\"data\":\"\"}\r\n"
                                  "{\"send\":\"GET_APP_LANGUAGE\",\"data\":\"\"}\r\n"
-                                 "{\"send\":\"SUBMIT_FEEDBACK\",\"data\":\"{}\"}\n" + mfgUnits + "{\"wait\":500}\n" +
+                                 "{\"send\":\"SUBMIT_FEEDBACK\",\"data\":\"{}\"}\n" + mfgUnits + "{\"wait\":1500}\n" +
                                  mfgUnits +
                                  "{\"dialog\":\"ok\",\"path\":\"" CORVANA_SOURCE_DIR "/examples/example-project\"}\n"
                                  "{\"send\":\"BROWSE_AND_PARSE_PROJECT\",\"data\":\"\"}\n"
