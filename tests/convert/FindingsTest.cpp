@@ -59,31 +59,6 @@ void expectIssue(const ToolModel& tool, const std::string& rule, std::string_vie
         EXPECT_EQ(issue.value(key, nlohmann::json()), value) << rule << " " << key;
 }
 
-TEST(FindingsTest, NumberAndCuttingData) {
-    EXPECT_EQ(buildToolIssuesJson(makeTool("end_mill", true)), "[]");
-    ToolModel routing = makeTool("routing", true);
-    routing.number = 0;
-    routing.numFlutes = 0;
-    routing.presets.clear();
-    EXPECT_EQ(buildToolIssuesJson(routing), "[]");  // unsupported types are not checked
-    ToolModel probe = routing;
-    probe.type = "probe";
-    probe.typeCode = typeCodeFor("probe");
-    expectIssue(probe, "toolNumber", R"({"type":"toolNumber","severity":"review","resolutionKind":"acknowledge",
-        "rationale":"No tool number imported.","bulkEligible":false})");
-    EXPECT_EQ(rulesOf(probe), Rules{"toolNumber"});
-    ToolModel mill = makeTool("end_mill", true);
-    mill.presets = {{"Roughing", "Steel", "flood", 0, 0, 0.5, 1}, {"Finishing", "", "", 0, 0, 0, 0}};
-    EXPECT_EQ(rulesOf(mill), (Rules{"cuttingData"}));
-    expectIssue(mill, "cuttingData",
-                R"({"severity":"review","bulkEligible":true,"rationale":"No cutting data imported."})");
-    mill.presets = {{"Roughing", "", "", 0, 0.02, 0, 0}};
-    EXPECT_EQ(buildToolIssuesJson(mill), "[]");
-    mill.presets = {{"Roughing", "", "", 90, 0, 0, 0}};
-    mill.number = -5;
-    EXPECT_EQ(rulesOf(mill), (Rules{"toolNumber"}));
-}
-
 TEST(FindingsTest, FluteCountSuggestsFromTheNameThenTheType) {
     ToolModel named = makeTool("end_mill", true, "ENDMILL 10 4FL");
     named.numFlutes = 0;

@@ -40,58 +40,6 @@ void expectMembers(const nlohmann::json& actual, std::string_view expected) {
     for (const auto& [key, value] : members.items()) EXPECT_EQ(actual.value(key, nlohmann::json()), value) << key;
 }
 
-TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
-    ToolModel tool = metricTool();
-    tool.taperAngle = 30;
-    tool.shankSegments = {{12.7, 10, 25.4, 2.54}};
-    tool.holderSegments = {holderCone(50.8, 25.4, 127)};
-    tool.holderSegments[0].curveRadius = 2.54;
-    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}};
-
-    const ToolModel inches = convertToolUnits(tool, false);
-    EXPECT_FALSE(inches.isMetric);
-    EXPECT_DOUBLE_EQ(inches.diameter, 0.3937007874015748);
-    EXPECT_EQ(inches.taperAngle, 30);
-    EXPECT_DOUBLE_EQ(inches.shankSegments[0].filletRadius, 0.1);
-    EXPECT_DOUBLE_EQ(inches.holderSegments[0].curveRadius, 0.1);
-    EXPECT_DOUBLE_EQ(inches.presets[0].cuttingSpeed, 328.0839895013123);
-    EXPECT_EQ(inches.presets[0].feedPerTooth, 0.01);
-    EXPECT_DOUBLE_EQ(convertToolUnits(inches, true).presets[0].cuttingSpeed, 100);
-}
-
-TEST(LibraryJsonTest, EndMillGeometryComesFromFluteShankAndOverhang) {
-    ToolModel tool = metricTool();
-    tool.shankSegments = {{10, 8, 3, 0}, {10, 10, 45, 0}};
-    tool.sourceKind = "PTF";
-    tool.sourceDetail = "1.4.0";
-    FusionToolRecord record = toFusionToolRecord(tool, 0, "tool-id");
-    const auto& geometry = record.geometry;
-    EXPECT_EQ((std::vector<double>{geometry.LB, geometry.OAL, geometry.LCF, geometry.SFDM}),
-              (std::vector<double>{70, 70, 22, 8}));
-    EXPECT_EQ(record.vendor, "CVN: PMPTF 1.4.0");
-
-    tool.overhang = 50.3456789;  // six decimals in the document
-    tool.sourceKind.clear();
-    record = toFusionToolRecord(tool, 0, "tool-id");
-    EXPECT_EQ(record.geometry.OAL, 70);
-    EXPECT_EQ(record.vendor, "CVN 1.4.0");
-    EXPECT_EQ(toolEntry(tool)["geometry"]["LB"], 50.345679);
-}
-
-TEST(LibraryJsonTest, ProbeHasNoBodyMaterialOrCuttingLength) {
-    ToolModel probe = metricTool("probe");
-    probe.diameter = 2;
-    probe.length = 5;
-    probe.shankSegments = {{1.57, 1.57, 16, 0}, {6, 6, 20, 0}};
-    const auto entry = toolEntry(probe);
-    EXPECT_FALSE(entry.contains("BMC"));
-    EXPECT_FALSE(entry["geometry"].contains("LCF") || entry["geometry"].contains("shoulder-length"));
-    EXPECT_EQ(entry["geometry"]["LB"], 38);
-
-    probe.overhang = 46;
-    EXPECT_EQ(toolEntry(probe)["geometry"]["LB"], 46);
-}
-
 TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
     ToolModel drill = metricTool("drill");
     for (const double angle : {59.0, 0.0, 118.0}) {  // 118: a full point angle, as template and session drills carry it
@@ -150,6 +98,10 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
         "name":"PM: Aluminium 6061 - General","stepdown":1,"stepover":5,"v_c":100,"v_f":636.6198,
         "v_f_leadIn":318.3099,"v_f_plunge":210.0845,"v_f_transition":318.3099})");
     EXPECT_EQ(preset["material"]["query"], "Aluminum");
+    // Written in inches, the speed becomes feet per minute; the feed per tooth stays a ratio of the diameter.
+    const ToolModel inches = convertToolUnits(tool, false);
+    EXPECT_DOUBLE_EQ(inches.presets[0].cuttingSpeed, 328.0839895013123);
+    EXPECT_EQ(inches.presets[0].feedPerTooth, 0.01);
 
     ToolModel inch;
     inch.diameter = 0.5;
