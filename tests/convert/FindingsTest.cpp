@@ -167,7 +167,7 @@ TEST(FindingsTest, TapPitchStatuses) {
     EXPECT_EQ(buildToolIssuesJson(makeTap(false, 0.25, 0.05, "1/4-20 UNC TAP")), "[]");
 }
 
-TEST(FindingsTest, PipeTapsAndCheckOrder) {
+TEST(FindingsTest, PipeTapsCheckOrderAndExemptions) {
     // 1" NPT: 1.315 in outside diameter, 11.5 threads per inch; the nearest Unified size (1-5/16) has 18.
     EXPECT_EQ(buildToolIssuesJson(makeTap(false, 1.315, 1 / 11.5, "1\" NPT TAP")), "[]");
     const nlohmann::json missing = issueFor(makeTap(false, 1.315, 0, "1-11.5 NPT TAP"), "threadPitch");
@@ -180,6 +180,17 @@ TEST(FindingsTest, PipeTapsAndCheckOrder) {
     mill.number = 0;
     mill.presets.clear();
     EXPECT_EQ(rulesOf(mill), (Rules{"threadPitch", "fluteLength", "fluteCount", "cuttingData", "toolNumber"}));
+
+    // A probe needs no cutting data, a negative number is none, and unsupported types are not checked.
+    ToolModel probe = makeTool("probe", true);
+    probe.number = -5;
+    probe.presets.clear();
+    EXPECT_EQ(rulesOf(probe), Rules{"toolNumber"});
+    probe.typeCode = typeCodeFor("routing");
+    EXPECT_EQ(buildToolIssuesJson(probe), "[]");
+    mill = makeTool("end_mill", true);
+    mill.presets = {{"Roughing", "", "", 0, 0.02, 0, 0}};
+    EXPECT_EQ(buildToolIssuesJson(mill), "[]") << "a feed alone is cutting data";
 }
 
 } // namespace

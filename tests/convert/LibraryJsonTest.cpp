@@ -53,7 +53,7 @@ TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
     ToolModel tap = metricTool("tap");
     tap.tapHand = 0;
     tap.pitch = 1.25;
-    EXPECT_EQ(toolEntry(tap)["type"], "tap left hand");
+    expectMembers(toolEntry(tap), R"({"type":"tap left hand","BMC":"hss"})");  // the taps' default body material
     EXPECT_EQ(toolEntry(tap)["geometry"]["TP"], 1.25);
 
     ToolModel threadMill = metricTool("thread_mill");
@@ -66,13 +66,24 @@ TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
     taper.taperHeight = 12;
     taper.taperAngle = 10;
     taper.tipRadius = 0.5;
+    taper.overhang = 46;
     expectMembers(toolEntry(taper), R"({"tapered-type":"tapered_bull_nose","type":"tapered mill"})");
-    expectMembers(toolEntry(taper)["geometry"], R"({"DC":4,"SFDM":10,"LCF":12,"RE":0.5,"TA":10,"tip-length":12})");
+    expectMembers(toolEntry(taper)["geometry"],
+                  R"({"DC":4,"SFDM":10,"LCF":12,"RE":0.5,"TA":10,"tip-length":12,"LB":46,"OAL":46})");
 
     ToolModel lens = metricTool("off_centre_tip_rad");
     lens.tipRadius = 20;
     lens.tipRadiusCentreY = 20;
     expectMembers(toolEntry(lens)["geometry"], R"({"SFDM":9.975,"lower-radius":20,"RE":0.025,"upper-radius":0})");
+
+    // A probe's body is its ball; it has neither a body material nor a cutting length.
+    ToolModel probe = metricTool("probe");
+    probe.diameter = 2;
+    probe.shankSegments = {{6, 6, 20, 0}};
+    const auto entry = toolEntry(probe);
+    EXPECT_FALSE(entry.contains("BMC"));
+    EXPECT_FALSE(entry["geometry"].contains("LCF") || entry["geometry"].contains("shoulder-length"));
+    EXPECT_EQ(entry["geometry"]["LB"], 22);
 }
 
 TEST(LibraryJsonTest, NonFiniteValuesAreWrittenAsZero) {
@@ -110,6 +121,7 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
     ASSERT_EQ(record.presets.size(), 1u);
     EXPECT_EQ(record.presets[0].n, 2292);
     EXPECT_DOUBLE_EQ(record.presets[0].f_n, 0.01);  // no flutes count as one
+    EXPECT_EQ(record.presets[0].name, "PM: Unspecified Material - General");
 
     ToolModel feedOnly = metricTool();
     feedOnly.presets = {{"Roughing", "Steel", "", 0, 0.01}};
@@ -185,6 +197,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     tool.tipRadius = 0.5;
     tool.number = 7;
     tool.sourceKind = "PTF";
+    tool.sourceDetail = "1.4.0";
     tool.shankSegments = {{10, 8, 48, 0}};
     tool.holderName = "ER32";
     tool.holderSegments = {holderCone(40, 40, 50)};
@@ -194,7 +207,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
         R"("version":2,"data":[)"
         R"({"BMC":"carbide","CT":"flat end mill","CSP":false,"description":"EM10 \"Rough\"\nline2\ttab",)"
         R"("guid":"id-0","number-of-flutes":2,"pre-setting":false,"product-id":"id-0","product-link":"",)"
-        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN: PMPTF",)"
+        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN: PMPTF 1.4.0",)"
         R"("geometry":{"DC":10,"LB":70,"NOF":2,"OAL":70,"SFDM":8,"shoulder-diameter":8,"LCF":22,)"
         R"("shoulder-length":22,"RE":0.5},)"
         R"("shaft":{"segments":[{"height":48,"lower-diameter":8,"upper-diameter":10}]},)"

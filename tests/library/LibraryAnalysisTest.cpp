@@ -19,6 +19,16 @@ ComparedTool tool(const std::string& name, const std::string& type, std::optiona
     return compared;
 }
 
+TEST(LibraryAnalysisTest, MergeAddsEntriesWithoutADiameterAndEachNewHolderOnce) {
+    ComparedTool known = tool("BT40", "holder", std::nullopt), fresh = tool("HSK63", "holder", std::nullopt);
+    known.holderIdentity = "BT40\nmillimeters|1";
+    fresh.holderIdentity = "HSK63\nmillimeters|2";
+    const std::vector<ComparedTool> incoming = {tool("EM 12", "flat end mill", 1.2), known, fresh, fresh,
+                                                tool("PROBE", "probe", std::nullopt), tool("DRILL 6", "drill", 0.6)};
+    EXPECT_EQ(compareTools({tool("EM 12", "flat end mill", 1.2), known}, incoming).additions,
+              (std::vector<std::size_t>{2, 4, 5}));
+}
+
 // The comparison by definition: every new tool against every existing one.
 LibraryComparison compareAllPairs(const std::vector<ComparedTool>& existing,
                                   const std::vector<ComparedTool>& incoming) {

@@ -13,7 +13,7 @@
 namespace Corvana {
 namespace {
 
-// A metric end mill on two near-equal holder cylinders.
+// A metric end mill on two near-equal holder cylinders, which the clean-up merges.
 ToolModel makeHolderTool() {
     ToolModel tool;
     tool.isMetric = true;
@@ -55,6 +55,7 @@ TEST(PrepareLibraryTest, HoldersGoWhereTheDestinationSays) {
         return prepareLibrary(tools, SimplifyOpts{}, "Mills", ids, destination);
     };
     EXPECT_EQ(countEntries(prepareFor(0, "H").json), std::make_pair(2, 0));
+    EXPECT_EQ(prepareFor(0, "H").tools[0].holderSegments.size(), 1u);
     EXPECT_EQ(countEntries(prepareFor(1, "H").json), std::make_pair(2, 2));
     EXPECT_EQ(countEntries(prepareFor(2, "").json), std::make_pair(2, 2));
     EXPECT_EQ(prepareFor(2, "").holderJson, "");
