@@ -228,7 +228,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     EXPECT_EQ(parseJsonOrFail(text)["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
 }
 
-TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
+TEST(LibraryJsonTest, ToolsAndHoldersShareLibraryHoldersByShape) {
     std::vector<ToolModel> tools(4, metricTool());
     tools[0].holderSegments = {holderCone(40, 40, 50)};
     tools[1].holderSegments = {holderCone(40, 40, 50)};  // the same shape: one library holder
@@ -248,11 +248,6 @@ TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     EXPECT_FALSE(document["data"][3]["holder"].contains("segments"));
     EXPECT_EQ(document["data"][4]["description"], "Holder 1");
     EXPECT_EQ(document["data"][5]["gaugeLength"], 60);
-
-    EXPECT_EQ(parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, ToolsOnly))["data"].size(), 4u);
-    document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, HoldersOnly));
-    ASSERT_EQ(document["data"].size(), 2u);
-    EXPECT_EQ(document["data"][0]["type"], "holder");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// What the add-in relies on from the host beyond single calls: host calls made
-// off the main thread are recorded, a workspace switch destroys every palette,
-// and an unanswered dialog asks the page server's prompt.
+// What the add-in and the page server rely on from the host beyond single
+// calls: host calls made off the main thread are recorded, and an unanswered
+// dialog asks the page server's prompt.
 
 #include "adsk/sim/SimHost.h"
 
@@ -20,14 +20,8 @@ using namespace adsk::core;
 using adsk::sim::DialogKind;
 using adsk::sim::SimHost;
 
-struct WorkspaceHandler : WorkspaceEventHandler {
-    void notify(const Ptr<WorkspaceEventArgs>&) override {
-        palettesSeen.push_back(Application::get()->userInterface()->palettes()->count());
-    }
-    std::vector<std::size_t> palettesSeen;
-};
-
-TEST(HostChecksTest, WorkerCallsAreRecordedAndWorkspaceSwitchDestroysPalettes) {
+// The add-in tests fail on any host call a worker makes, so the record must see them.
+TEST(HostChecksTest, WorkerCallsAreRecorded) {
     Testing::TempDir folder;
     SimHost host(folder.path());
     const auto ui = host.application()->userInterface();
@@ -38,14 +32,6 @@ TEST(HostChecksTest, WorkerCallsAreRecordedAndWorkspaceSwitchDestroysPalettes) {
     });
     worker.join();
     EXPECT_EQ(host.offMainThreadCalls(), (std::vector<std::string>{"Palette::sendInfoToHTML", "Application::log"}));
-
-    WorkspaceHandler handler;
-    EXPECT_TRUE(ui->workspaceActivated()->add(&handler));
-    host.activateWorkspace("CAMEnvironment");
-    EXPECT_EQ(handler.palettesSeen, std::vector<std::size_t>{0}) << "palettes are gone before the event";
-    EXPECT_FALSE(palette->isValid());
-    host.activateWorkspace("CAMEnvironment");
-    EXPECT_EQ(handler.palettesSeen.size(), 1u) << "the active workspace is not activated again";
 }
 
 TEST(DialogTest, UnansweredDialogsAskThePromptWhichMayQueueTheAnswer) {
