@@ -39,6 +39,12 @@ void expectMembers(const ToolModel& tool, std::string_view expected) {
     for (const auto& [key, value] : members.items()) EXPECT_EQ(summary[key], value) << key;
 }
 
+// The gauge adds the kept holder sections to the overhang; presets of a shared material show their own names.
+TEST(ToolSummaryTest, SupportedToolShowsItsGaugeAndPresetNames) {
+    expectMembers(endMill(), R"({"unsupported":false,"gaugeLength":80,"holderCount":2,"cuttingStatus":"preserved",
+        "presetNames":["PM: Aluminium - Finishing","PM: Aluminium - Roughing"]})");
+}
+
 TEST(ToolSummaryTest, UnsupportedToolsHideWhatCannotBeImported) {
     ToolModel routing = endMill();
     routing.type = "routing";
