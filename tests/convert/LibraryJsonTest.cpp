@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 
 namespace Corvana {
 namespace {
@@ -38,6 +39,25 @@ bool contains(const std::string& text, std::string_view part) { return text.find
 void expectMembers(const nlohmann::json& actual, std::string_view expected) {
     const auto members = nlohmann::json::parse(expected);
     for (const auto& [key, value] : members.items()) EXPECT_EQ(actual.value(key, nlohmann::json()), value) << key;
+}
+
+TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
+    ToolModel tool = metricTool();
+    tool.taperAngle = 30;
+    tool.shankSegments = {{12.7, 10, 25.4, 2.54}};
+    tool.holderSegments = {holderCone(50.8, 25.4, 127)};
+    tool.holderSegments[0].curveRadius = 2.54;
+    tool.presets = {{"Roughing", "Steel", "", 100, 0.01}};
+    const ToolModel inches = convertToolUnits(tool, false), back = convertToolUnits(inches, true);
+    const HolderSegment& holder = inches.holderSegments[0];
+    for (const auto& [converted, expected] :
+         {std::pair{inches.diameter, 10 / 25.4}, {inches.shankSegments[0].filletRadius, 0.1},
+          {holder.upperDiameter, 2.0}, {holder.lowerDiameter, 1.0}, {holder.length, 5.0}, {holder.curveRadius, 0.1},
+          {inches.presets[0].cuttingSpeed, 100 / 0.3048}, {back.presets[0].cuttingSpeed, 100.0},
+          {back.holderSegments[0].length, 127.0}})
+        EXPECT_NEAR(converted, expected, 1e-12);
+    EXPECT_EQ(std::tuple(inches.isMetric, inches.taperAngle, inches.presets[0].feedPerTooth),
+              std::tuple(false, 30.0, 0.01));
 }
 
 TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
@@ -109,10 +129,6 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
         "name":"PM: Aluminium 6061 - General","stepdown":1,"stepover":5,"v_c":100,"v_f":636.6198,
         "v_f_leadIn":318.3099,"v_f_plunge":210.0845,"v_f_transition":318.3099})");
     EXPECT_EQ(preset["material"]["query"], "Aluminum");
-    // Written in inches, the speed becomes feet per minute; the feed per tooth stays a ratio of the diameter.
-    const ToolModel inches = convertToolUnits(tool, false);
-    EXPECT_DOUBLE_EQ(inches.presets[0].cuttingSpeed, 328.0839895013123);
-    EXPECT_EQ(inches.presets[0].feedPerTooth, 0.01);
 
     ToolModel inch;
     inch.diameter = 0.5;
