@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <thread>
 #include <tuple>
 
 namespace Corvana {
@@ -133,44 +132,11 @@ TEST(ClassificationTest, CircleSegmentKinds) {
     EXPECT_EQ(analyzeCircleSegment(endMill).kind, CircleSegmentKind::NotApplicable);
 }
 
-TEST(ClassificationTest, CategoriesAndMaterialDefaults) {
-    resetMaterialDefaults();
-    EXPECT_EQ(libraryCategoryFor("counter sink") + " " + libraryCategoryFor("tap left hand") + " " +
-                  defaultToolMaterialFor("centerDrills") + " " +
-                  defaultToolMaterialFor(libraryCategoryFor("boring bar")), "drills taps hss carbide");
-    // Conversion workers read while the page's request writes.
-    std::thread reader([] {
-        for (int i = 0; i < 2000; ++i) (void)defaultToolMaterialFor("taps");
-    });
-    for (int i = 0; i < 2000; ++i) setMaterialDefault("taps", i % 2 ? "carbide" : "unspecified");
-    reader.join();
-    EXPECT_EQ(defaultToolMaterialFor("taps"), "carbide");
-    resetMaterialDefaults();
-    EXPECT_EQ(defaultToolMaterialFor("taps"), "hss");
-}
-
 // Material words are searched in order, so tool steel is found before plain steel; coolant words
 // match whole, in any case.
 TEST(ClassificationTest, PresetVocabulary) {
     EXPECT_EQ(Testing::parseJsonOrFail(materialQueryFor("Tool Steel H13"))["query"], "High Carbon Steel");
     EXPECT_EQ(fusionCoolantFor("Thru") + "|" + fusionCoolantFor(" mist"), "tool|flood");
-}
-
-TEST(ClassificationTest, PresetNamesShowTheirOwnNameOnlyWhenAMaterialHasSeveral) {
-    ToolModel tool;
-    tool.presets = {{"Roughing", "Aluminium 6061", "", 0, 0, 0, 0},
-                    {"Roughing", "Aluminium 6061", "", 200, 0, 0, 0},
-                    {"Finishing", "Steel", "", 0, 0.02, 0, 0},
-                    {"Finishing", "Aluminium 6061", "", 250, 0.01, 0, 0},
-                    {"Roughing", "ALUMINIUM 6061", "", 100, 0, 0, 0},
-                    {"Roughing", "", "", 100, 0.1, 0, 0}};
-    const std::vector<NamedPreset> named = presetNamesFor(tool);
-    std::vector<std::string> names;
-    for (const NamedPreset& preset : named) names.push_back(preset.displayName);
-    EXPECT_EQ(names, (std::vector<std::string>{"PM: Aluminium 6061 - Roughing", "PM: Steel - General",
-                                               "PM: Aluminium 6061 - Finishing", "PM: ALUMINIUM 6061 - General",
-                                               "PM: Unspecified Material - General"}));
-    EXPECT_EQ(named.at(0).preset, &tool.presets[1]);
 }
 
 } // namespace

@@ -59,31 +59,6 @@ void expectIssue(const ToolModel& tool, const std::string& rule, std::string_vie
         EXPECT_EQ(issue.value(key, nlohmann::json()), value) << rule << " " << key;
 }
 
-TEST(FindingsTest, NumberAndCuttingData) {
-    EXPECT_EQ(buildToolIssuesJson(makeTool("end_mill", true)), "[]");
-    ToolModel routing = makeTool("routing", true);
-    routing.number = 0;
-    routing.numFlutes = 0;
-    routing.presets.clear();
-    EXPECT_EQ(buildToolIssuesJson(routing), "[]");  // unsupported types are not checked
-    ToolModel probe = routing;
-    probe.type = "probe";
-    probe.typeCode = typeCodeFor("probe");
-    expectIssue(probe, "toolNumber", R"({"type":"toolNumber","severity":"review","resolutionKind":"acknowledge",
-        "rationale":"No tool number imported.","bulkEligible":false})");
-    EXPECT_EQ(rulesOf(probe), Rules{"toolNumber"});
-    ToolModel mill = makeTool("end_mill", true);
-    mill.presets = {{"Roughing", "Steel", "flood", 0, 0, 0.5, 1}, {"Finishing", "", "", 0, 0, 0, 0}};
-    EXPECT_EQ(rulesOf(mill), (Rules{"cuttingData"}));
-    expectIssue(mill, "cuttingData",
-                R"({"severity":"review","bulkEligible":true,"rationale":"No cutting data imported."})");
-    mill.presets = {{"Roughing", "", "", 0, 0.02, 0, 0}};
-    EXPECT_EQ(buildToolIssuesJson(mill), "[]");
-    mill.presets = {{"Roughing", "", "", 90, 0, 0, 0}};
-    mill.number = -5;
-    EXPECT_EQ(rulesOf(mill), (Rules{"toolNumber"}));
-}
-
 TEST(FindingsTest, FluteCountSuggestsFromTheNameThenTheType) {
     ToolModel named = makeTool("end_mill", true, "ENDMILL 10 4FL");
     named.numFlutes = 0;
@@ -192,7 +167,7 @@ TEST(FindingsTest, TapPitchStatuses) {
     EXPECT_EQ(buildToolIssuesJson(makeTap(false, 0.25, 0.05, "1/4-20 UNC TAP")), "[]");
 }
 
-TEST(FindingsTest, PipeTapsAndCheckOrder) {
+TEST(FindingsTest, PipeTapsCheckOrderAndExemptions) {
     // 1" NPT: 1.315 in outside diameter, 11.5 threads per inch; the nearest Unified size (1-5/16) has 18.
     EXPECT_EQ(buildToolIssuesJson(makeTap(false, 1.315, 1 / 11.5, "1\" NPT TAP")), "[]");
     const nlohmann::json missing = issueFor(makeTap(false, 1.315, 0, "1-11.5 NPT TAP"), "threadPitch");
@@ -205,6 +180,17 @@ TEST(FindingsTest, PipeTapsAndCheckOrder) {
     mill.number = 0;
     mill.presets.clear();
     EXPECT_EQ(rulesOf(mill), (Rules{"threadPitch", "fluteLength", "fluteCount", "cuttingData", "toolNumber"}));
+
+    // A probe needs no cutting data, a negative number is none, and unsupported types are not checked.
+    ToolModel probe = makeTool("probe", true);
+    probe.number = -5;
+    probe.presets.clear();
+    EXPECT_EQ(rulesOf(probe), Rules{"toolNumber"});
+    probe.typeCode = typeCodeFor("routing");
+    EXPECT_EQ(buildToolIssuesJson(probe), "[]");
+    mill = makeTool("end_mill", true);
+    mill.presets = {{"Roughing", "", "", 0, 0.02, 0, 0}};
+    EXPECT_EQ(buildToolIssuesJson(mill), "[]") << "a feed alone is cutting data";
 }
 
 } // namespace

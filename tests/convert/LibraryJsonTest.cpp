@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 
 namespace Corvana {
 namespace {
@@ -47,49 +48,16 @@ TEST(LibraryJsonTest, UnitConversionScalesLengthsAndSpeedsButNotRatios) {
     tool.holderSegments = {holderCone(50.8, 25.4, 127)};
     tool.holderSegments[0].curveRadius = 2.54;
     tool.presets = {{"Roughing", "Steel", "", 100, 0.01}};
-
-    const ToolModel inches = convertToolUnits(tool, false);
-    EXPECT_FALSE(inches.isMetric);
-    EXPECT_DOUBLE_EQ(inches.diameter, 0.3937007874015748);
-    EXPECT_EQ(inches.taperAngle, 30);
-    EXPECT_DOUBLE_EQ(inches.shankSegments[0].filletRadius, 0.1);
-    EXPECT_DOUBLE_EQ(inches.holderSegments[0].curveRadius, 0.1);
-    EXPECT_DOUBLE_EQ(inches.presets[0].cuttingSpeed, 328.0839895013123);
-    EXPECT_EQ(inches.presets[0].feedPerTooth, 0.01);
-    EXPECT_DOUBLE_EQ(convertToolUnits(inches, true).presets[0].cuttingSpeed, 100);
-}
-
-TEST(LibraryJsonTest, EndMillGeometryComesFromFluteShankAndOverhang) {
-    ToolModel tool = metricTool();
-    tool.shankSegments = {{10, 8, 3, 0}, {10, 10, 45, 0}};
-    tool.sourceKind = "PTF";
-    tool.sourceDetail = "1.4.0";
-    FusionToolRecord record = toFusionToolRecord(tool, 0, "tool-id");
-    const auto& geometry = record.geometry;
-    EXPECT_EQ((std::vector<double>{geometry.LB, geometry.OAL, geometry.LCF, geometry.SFDM}),
-              (std::vector<double>{70, 70, 22, 8}));
-    EXPECT_EQ(record.vendor, "CVN: PMPTF 1.4.0");
-
-    tool.overhang = 50.3456789;  // six decimals in the document
-    tool.sourceKind.clear();
-    record = toFusionToolRecord(tool, 0, "tool-id");
-    EXPECT_EQ(record.geometry.OAL, 70);
-    EXPECT_EQ(record.vendor, "CVN 1.4.0");
-    EXPECT_EQ(toolEntry(tool)["geometry"]["LB"], 50.345679);
-}
-
-TEST(LibraryJsonTest, ProbeHasNoBodyMaterialOrCuttingLength) {
-    ToolModel probe = metricTool("probe");
-    probe.diameter = 2;
-    probe.length = 5;
-    probe.shankSegments = {{1.57, 1.57, 16, 0}, {6, 6, 20, 0}};
-    const auto entry = toolEntry(probe);
-    EXPECT_FALSE(entry.contains("BMC"));
-    EXPECT_FALSE(entry["geometry"].contains("LCF") || entry["geometry"].contains("shoulder-length"));
-    EXPECT_EQ(entry["geometry"]["LB"], 38);
-
-    probe.overhang = 46;
-    EXPECT_EQ(toolEntry(probe)["geometry"]["LB"], 46);
+    const ToolModel inches = convertToolUnits(tool, false), back = convertToolUnits(inches, true);
+    const HolderSegment& holder = inches.holderSegments[0];
+    for (const auto& [converted, expected] :
+         {std::pair{inches.diameter, 10 / 25.4}, {inches.shankSegments[0].filletRadius, 0.1},
+          {holder.upperDiameter, 2.0}, {holder.lowerDiameter, 1.0}, {holder.length, 5.0}, {holder.curveRadius, 0.1},
+          {inches.presets[0].cuttingSpeed, 100 / 0.3048}, {back.presets[0].cuttingSpeed, 100.0},
+          {back.holderSegments[0].length, 127.0}})
+        EXPECT_NEAR(converted, expected, 1e-12);
+    EXPECT_EQ(std::tuple(inches.isMetric, inches.taperAngle, inches.presets[0].feedPerTooth),
+              std::tuple(false, 30.0, 0.01));
 }
 
 TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
@@ -105,7 +73,7 @@ TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
     ToolModel tap = metricTool("tap");
     tap.tapHand = 0;
     tap.pitch = 1.25;
-    EXPECT_EQ(toolEntry(tap)["type"], "tap left hand");
+    expectMembers(toolEntry(tap), R"({"type":"tap left hand","BMC":"hss"})");  // the taps' default body material
     EXPECT_EQ(toolEntry(tap)["geometry"]["TP"], 1.25);
 
     ToolModel threadMill = metricTool("thread_mill");
@@ -118,13 +86,24 @@ TEST(LibraryJsonTest, GeometryParametersDependOnTheType) {
     taper.taperHeight = 12;
     taper.taperAngle = 10;
     taper.tipRadius = 0.5;
+    taper.overhang = 46;
     expectMembers(toolEntry(taper), R"({"tapered-type":"tapered_bull_nose","type":"tapered mill"})");
-    expectMembers(toolEntry(taper)["geometry"], R"({"DC":4,"SFDM":10,"LCF":12,"RE":0.5,"TA":10,"tip-length":12})");
+    expectMembers(toolEntry(taper)["geometry"],
+                  R"({"DC":4,"SFDM":10,"LCF":12,"RE":0.5,"TA":10,"tip-length":12,"LB":46,"OAL":46})");
 
     ToolModel lens = metricTool("off_centre_tip_rad");
     lens.tipRadius = 20;
     lens.tipRadiusCentreY = 20;
     expectMembers(toolEntry(lens)["geometry"], R"({"SFDM":9.975,"lower-radius":20,"RE":0.025,"upper-radius":0})");
+
+    // A probe's body is its ball; it has neither a body material nor a cutting length.
+    ToolModel probe = metricTool("probe");
+    probe.diameter = 2;
+    probe.shankSegments = {{6, 6, 20, 0}};
+    const auto entry = toolEntry(probe);
+    EXPECT_FALSE(entry.contains("BMC"));
+    EXPECT_FALSE(entry["geometry"].contains("LCF") || entry["geometry"].contains("shoulder-length"));
+    EXPECT_EQ(entry["geometry"]["LB"], 22);
 }
 
 TEST(LibraryJsonTest, NonFiniteValuesAreWrittenAsZero) {
@@ -158,6 +137,7 @@ TEST(LibraryJsonTest, PresetsTurnCuttingDataIntoSpeedsAndFeeds) {
     ASSERT_EQ(record.presets.size(), 1u);
     EXPECT_EQ(record.presets[0].n, 2292);
     EXPECT_DOUBLE_EQ(record.presets[0].f_n, 0.01);  // no flutes count as one
+    EXPECT_EQ(record.presets[0].name, "PM: Unspecified Material - General");
 
     ToolModel feedOnly = metricTool();
     feedOnly.presets = {{"Roughing", "Steel", "", 0, 0.01}};
@@ -233,6 +213,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     tool.tipRadius = 0.5;
     tool.number = 7;
     tool.sourceKind = "PTF";
+    tool.sourceDetail = "1.4.0";
     tool.shankSegments = {{10, 8, 48, 0}};
     tool.holderName = "ER32";
     tool.holderSegments = {holderCone(40, 40, 50)};
@@ -242,7 +223,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
         R"("version":2,"data":[)"
         R"({"BMC":"carbide","CT":"flat end mill","CSP":false,"description":"EM10 \"Rough\"\nline2\ttab",)"
         R"("guid":"id-0","number-of-flutes":2,"pre-setting":false,"product-id":"id-0","product-link":"",)"
-        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN: PMPTF",)"
+        R"("type":"flat end mill","unit":"millimeters","vendor":"CVN: PMPTF 1.4.0",)"
         R"("geometry":{"DC":10,"LB":70,"NOF":2,"OAL":70,"SFDM":8,"shoulder-diameter":8,"LCF":22,)"
         R"("shoulder-length":22,"RE":0.5},)"
         R"("shaft":{"segments":[{"height":48,"lower-diameter":8,"upper-diameter":10}]},)"
@@ -263,7 +244,7 @@ TEST(LibraryJsonTest, WholeDocumentText) {
     EXPECT_EQ(parseJsonOrFail(text)["data"][0]["description"], "EM10 \"Rough\"\nline2\ttab");
 }
 
-TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
+TEST(LibraryJsonTest, ToolsAndHoldersShareLibraryHoldersByShape) {
     std::vector<ToolModel> tools(4, metricTool());
     tools[0].holderSegments = {holderCone(40, 40, 50)};
     tools[1].holderSegments = {holderCone(40, 40, 50)};  // the same shape: one library holder
@@ -283,11 +264,6 @@ TEST(LibraryJsonTest, ModesSelectToolsOrHolders) {
     EXPECT_FALSE(document["data"][3]["holder"].contains("segments"));
     EXPECT_EQ(document["data"][4]["description"], "Holder 1");
     EXPECT_EQ(document["data"][5]["gaugeLength"], 60);
-
-    EXPECT_EQ(parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, ToolsOnly))["data"].size(), 4u);
-    document = parseJsonOrFail(buildToolLibraryJson(tools, "L", {}, HoldersOnly));
-    ASSERT_EQ(document["data"].size(), 2u);
-    EXPECT_EQ(document["data"][0]["type"], "holder");
 }
 
 } // namespace

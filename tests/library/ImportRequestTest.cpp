@@ -71,12 +71,6 @@ TEST(ImportRequestTest, SelectionKeepsRequestOrderAndSkipsUnusableTools) {
     EXPECT_EQ(namesOf(readImportRequest(twice, std::move(source), "D")), (Names{"D", "T0", "Lens", "T0"}));
 }
 
-TEST(ImportRequestTest, AnEmptyLibraryNameTakesTheDefault) {
-    const std::vector<ToolModel> source = {makeTool("T")};
-    EXPECT_EQ(readImportRequest(R"({"libraryName":"","selectedIndices":[0]})", source, "D").libraryName, "D");
-    EXPECT_EQ(readImportRequest(R"({"libraryName":"Mills \"A\""})", source, "D").libraryName, "Mills \"A\"");
-}
-
 TEST(ImportRequestTest, RequestWideOptionsAndDisplayUnits) {
     auto source = makeTools(3);
     source[1].isMetric = false;

@@ -1,16 +1,15 @@
 #include "library/LibraryAnalysis.h"
 
-#include "tests/support/JsonCheck.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
+#include <optional>
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace Corvana {
 namespace {
-
-using Strings = std::vector<std::string>;
 
 ComparedTool tool(const std::string& name, const std::string& type, std::optional<double> diameterCm) {
     ComparedTool compared;
@@ -20,40 +19,14 @@ ComparedTool tool(const std::string& name, const std::string& type, std::optiona
     return compared;
 }
 
-ComparedTool holder(const std::string& identity) {
-    ComparedTool compared = tool(identity, "holder", std::nullopt);
-    compared.holderIdentity = identity;
-    return compared;
-}
-
-TEST(LibraryAnalysisTest, CountsNamesAndAdditions) {
-    const std::vector<ComparedTool> existing = {
-        tool("EM 12", "flat end mill", 1.2), tool("DRILL 5", "drill", 0.5), holder("BT40\nmillimeters|1"),
-        tool("no diameter", "probe", std::nullopt)};
-    const std::vector<ComparedTool> incoming = {
-        tool("EM 12 copy", "flat end mill", 1.2),    tool("EM 12 again", "flat end mill", 1.2015),
-        tool("DRILL 6", "drill", 0.6),               tool("PROBE", "probe", std::nullopt),
-        holder("BT40\nmillimeters|1"),              holder("HSK63\nmillimeters|2"),
-        holder("HSK63\nmillimeters|2"),             tool("EM 12 wrong type", "ball end mill", 1.2)};
-    const ComparisonOutcome outcome = compareTools(existing, incoming);
-    LibraryComparison result = outcome.comparison;
-    // Two new tools matching one existing tool count twice.
-    EXPECT_EQ((std::vector<int>{result.existingCount, result.matchingCount, result.newCount, result.removedCount}),
-              (std::vector<int>{2, 2, 2, 1}));
-    EXPECT_EQ(result.newPositions, (std::vector<std::int32_t>{2, 7}));
-    EXPECT_EQ(std::tie(result.newNames, result.matchingNames, result.removedNames),
-              std::tuple(Strings{"DRILL 6", "EM 12 wrong type"}, Strings{"EM 12"}, Strings{"DRILL 5"}));
-    EXPECT_EQ(outcome.additions, (std::vector<std::size_t>{2, 3, 5, 7}))
-        << "entries without a diameter are added, holders the library has are not, nor twice";
-    EXPECT_EQ(analysisLogLine(result), "[CVN diag] new=2 matching=2 removed=1 existingTools=2");
-
-    result.existingCount = -1;
-    result.newNames = {"EM \"12\"\n\\ \x01 \xC3\x98"};
-    const auto reply = Testing::parseJsonOrFail(buildAnalysisReplyJson(result));
-    EXPECT_EQ(reply["existingCount"], 0) << "a negative count is sent as 0";
-    EXPECT_EQ(reply["mergeDup"], 2);
-    EXPECT_EQ(reply["newNames"], nlohmann::json::array({"EM \"12\"\n\\ \x01 \xC3\x98"}));
-    EXPECT_EQ(reply["removedNames"], nlohmann::json::array({"DRILL 5"}));
+TEST(LibraryAnalysisTest, MergeAddsEntriesWithoutADiameterAndEachNewHolderOnce) {
+    ComparedTool known = tool("BT40", "holder", std::nullopt), fresh = tool("HSK63", "holder", std::nullopt);
+    known.holderIdentity = "BT40\nmillimeters|1";
+    fresh.holderIdentity = "HSK63\nmillimeters|2";
+    const std::vector<ComparedTool> incoming = {tool("EM 12", "flat end mill", 1.2), known, fresh, fresh,
+                                                tool("PROBE", "probe", std::nullopt), tool("DRILL 6", "drill", 0.6)};
+    EXPECT_EQ(compareTools({tool("EM 12", "flat end mill", 1.2), known}, incoming).additions,
+              (std::vector<std::size_t>{2, 4, 5}));
 }
 
 // The comparison by definition: every new tool against every existing one.
