@@ -19,6 +19,12 @@ TEST_F(AddinTest, CheckEnvAnswersOncePerPage) {
         send(action, R"({"opaque":true})");  // only SET_OPAQUE_MODE reads it
     host->setLightingEnvironment(adsk::core::RiverRubiconLightingEnvironment);
     send("CHECK_ENV");
+    // An environment this add-in does not know takes the light or dark look of the user interface theme.
+    host->setLightingEnvironment(static_cast<adsk::core::LightingEnvironments>(9));
+    for (const auto theme : {adsk::core::LightGrayUserInterfaceTheme, adsk::core::DarkBlueUserInterfaceTheme}) {
+        host->setUserInterfaceTheme(theme);
+        EXPECT_EQ(paletteTheme(heldApplication().get()), theme < 2 ? "light" : "riverrubicon");
+    }
     const std::string greyRoom =
         R"(REPLY_ENV {"envBlocksTransparent":true,"envName":"Grey Room","themeLight":true,"themeName":"light"})";
     EXPECT_EQ(sentLines(), (StringList{greyRoom, greyRoom,
