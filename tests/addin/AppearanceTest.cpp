@@ -20,7 +20,7 @@ TEST_F(AddinTest, CheckEnvAnswersOncePerPage) {
     host->setLightingEnvironment(adsk::core::RiverRubiconLightingEnvironment);
     send("CHECK_ENV");
     // An environment this add-in does not know takes the light or dark look of the user interface theme.
-    host->setLightingEnvironment(static_cast<adsk::core::LightingEnvironments>(9));
+    host->setLightingEnvironment(static_cast<adsk::core::LightingEnvironments>(6));
     for (const auto theme : {adsk::core::LightGrayUserInterfaceTheme, adsk::core::DarkBlueUserInterfaceTheme}) {
         host->setUserInterfaceTheme(theme);
         EXPECT_EQ(paletteTheme(heldApplication().get()), theme < 2 ? "light" : "riverrubicon");
