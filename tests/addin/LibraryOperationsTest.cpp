@@ -47,6 +47,7 @@ TEST_F(LibraryTest, ImportWarnAnalyzeMergeAndReplace) {
     const StringList lines = sentLines();
     ASSERT_EQ(lines.size(), 5u) << "progress before each of the 3 tools and after the last";
     EXPECT_EQ(lines[3], R"(IMPORT_PROGRESS {"phase":"importing","current":3,"total":3})");
+    EXPECT_EQ(host->progressSteps().back().value, 3) << "the host's dialog advances with the page's progress";
     EXPECT_EQ(lines[4], R"(REPLY_IMPORT_TOOLS {"success":true,"count":3,"message":"Library 'Mills' created with 3 tools."})");
     EXPECT_EQ(entries("Mills"), (StringList{"EM 12 4FL Carbide Finish", "EM 10 3FL Rough", "EM 6 HSS"}));
     EXPECT_EQ(entries("Mills", true), StringList{}) << "holders go to the holder library";
